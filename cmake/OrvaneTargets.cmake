@@ -1,0 +1,25 @@
+# Flags every Orvane target links privately. Results are compared digit for digit, so
+# the floating-point code must not depend on the build: no contraction into FMA, no
+# fast-math, no host-specific instruction sets.
+add_library(orvane_warnings INTERFACE)
+target_compile_options(orvane_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -ffp-contract=off)
+
+add_library(orvane_sanitizers INTERFACE)
+if(ORVANE_SANITIZE)
+  target_compile_options(orvane_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+    -D_GLIBCXX_ASSERTIONS)
+  target_link_options(orvane_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()
+
+# orvane_add_test(NAME SOURCES... LIBS ...): one test executable whose cases ctest lists.
+function(orvane_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main orvane_warnings orvane_sanitizers)
+  target_compile_definitions(${name} PRIVATE
+    ORVANE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    ORVANE_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()
