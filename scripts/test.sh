@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Builds Orvane and runs every test. Installs missing Debian packages first.
+# Builds Orvane and runs every test: the normal build (window included), then a second
+# build of the GUI-free tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs missing Debian packages first.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/ensure-packages.sh"
+jobs=$(nproc)
+
 build="$top/build/test"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
-cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+cmake --build "$build" -j"$jobs"
+(cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+
+asan="$top/build/asan"
+cmake -S "$top" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON -DORVANE_WITH_GUI=OFF >/dev/null
+cmake --build "$asan" -j"$jobs"
+(cd "$asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j"$jobs")
