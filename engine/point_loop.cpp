@@ -1,0 +1,168 @@
+#include "point_loop.h"
+
+#include <cstdint>
+
+#include "number_text.h"
+#include "quantities.h"
+#include "result_format.h"
+#include "text_output.h"
+#include "trend_fit.h"
+
+namespace {
+
+// What the fit of one point leaves for the sequential step.
+struct PointOutcome {
+    int fit_result = 0;  // 1: the N-nearest search failed, the run ends
+    LocalSystem system;
+    SolverNotes notes;
+};
+
+enum class Step { Go, Stop };
+
+// Result position holding the LGA of an earlier pass; -1 for the two 3x3 tendencies,
+// which have none, so their working CBA stays the CBA in every pass.
+int lga_position(Tendency t) {
+    switch (t) {
+        case Tendency::Linear4x4:
+        case Tendency::Linear6x6: return 10;
+        case Tendency::Quadratic10x10: return 12;
+        case Tendency::Linear3x3:
+        case Tendency::Linear3x3NteFay: return -1;
+    }
+    return -1;
+}
+
+class PointLoop {
+public:
+    PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
+        : settings_(settings), points_(state.points), monitor_(monitor),
+          context_{settings, state.points, state.index} {}
+
+    int run() {
+        if (!result_.open(settings_.output_file)) {
+            monitor_.show_message("Error by opening output file");
+            return 1;
+        }
+        if (!result_.write(result_header(settings_))) return write_failed(result_);
+        if (!settings_.subset_file.empty() && !trace_.open(settings_.trace_file)) {
+            result_.close();
+            monitor_.show_message("Error by opening output trace file");
+            return 1;
+        }
+        monitor_.set_progress(0);
+        monitor_.process_events();
+
+        const std::size_t count = points_.count;
+        for (std::size_t i = 0; i < count; ++i)
+            points_.work[i].value[work::cba] = points_.survey[i].cba;
+        for (int pass = 0; pass <= settings_.iterations; ++pass) {
+            if (pass > 0) correct_working_cba();
+            for (std::size_t i = 0; i < count; ++i) {
+                PointOutcome outcome = fit_point(i);
+                if (apply_point(pass, i, outcome) == Step::Stop) return stop();
+            }
+        }
+        if (!result_.close()) return write_failed(result_);
+        if (!trace_.close()) return write_failed(trace_);
+        return 0;
+    }
+
+private:
+    // The pure step: reads only positions 0 to 3 of the points, so the fits of one pass
+    // do not depend on each other.
+    PointOutcome fit_point(std::size_t i) const {
+        PointOutcome outcome;
+        const SurveyPoint& sp = points_.survey[i];
+        const double* v = points_.work[i].value;
+        AreaMeans means;
+        outcome.fit_result = fitLocalTrend(context_, v[work::x], v[work::y], v[work::height],
+                                           v[work::cba], sp.point_number, sp.trace_flag > 0.5,
+                                           outcome.system, means, outcome.notes);
+        return outcome;
+    }
+
+    // The sequential step, in point order: messages, the failed-point question, the
+    // quantities and the row, progress, events and the stop question.
+    Step apply_point(int pass, std::size_t i, const PointOutcome& outcome) {
+        if (outcome.fit_result != 0) return Step::Stop;
+        for (const std::string& message : outcome.notes.messages) monitor_.show_message(message);
+        if (trace_.is_open() && !trace_.write(outcome.notes.trace)) {
+            write_failed(trace_);
+            return Step::Stop;
+        }
+        const SurveyPoint& sp = points_.survey[i];
+        const double* c = outcome.system.rhs;
+        if (c[0] == SOLVER_FAILED) {
+            const std::string question = "Error in SLE - Check coordinate of point " +
+                                         format_general(sp.point_number,
+                                                        settings_.decimal_separator) +
+                                         ". Continue?";
+            if (!monitor_.ask_yes_no(question, "Error")) return Step::Stop;
+        } else {
+            WorkPoint& wp = points_.work[i];
+            const bool last_pass = pass == settings_.iterations;
+            PointQuantities q = deriveQuantities(settings_.tendency, c, wp.value[work::cba]);
+            storeQuantities(settings_.tendency, last_pass, c, q, wp);
+            if (last_pass &&
+                !result_.write(result_row(settings_, sp, points_.extent, outcome.system, q))) {
+                write_failed(result_);
+                return Step::Stop;
+            }
+        }
+        if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
+        monitor_.process_events();
+        if (monitor_.stop_requested()) {
+            if (monitor_.ask_yes_no("Cancel calculation?", "Warning")) return Step::Stop;
+            monitor_.clear_stop();
+        }
+        return Step::Go;
+    }
+
+    // Wide arithmetic: pass * count reaches 1e10 for a million points and 10000 passes.
+    int progress_at(int pass, std::size_t i) const {
+        const std::uint64_t count = points_.count;
+        const std::uint64_t done = static_cast<std::uint64_t>(pass) * count + i;
+        const std::uint64_t all = static_cast<std::uint64_t>(settings_.iterations + 1) * count;
+        return static_cast<int>(done * 10000u / all);
+    }
+
+    void correct_working_cba() {
+        const int lga = lga_position(settings_.tendency);
+        if (lga < 0) return;
+        for (std::size_t i = 0; i < points_.count; ++i) {
+            WorkPoint& wp = points_.work[i];
+            wp.value[work::cba] = points_.survey[i].cba - settings_.alpha * wp.value[lga];
+        }
+    }
+
+    int write_failed(TextOutput& file) {
+        const bool trace = &file == &trace_;
+        result_.close();
+        trace_.close();
+        monitor_.show_message(trace ? "Error by writing output trace file"
+                                    : "Error by writing output file");
+        return 1;
+    }
+
+    // Ends the run early; the rows written so far are kept, but a file that cannot be
+    // completed is still reported.
+    int stop() {
+        if (result_.is_open() && !result_.close()) return write_failed(result_);
+        if (trace_.is_open() && !trace_.close()) return write_failed(trace_);
+        return 1;
+    }
+
+    const RunSettings& settings_;
+    PointData& points_;
+    RunMonitor& monitor_;
+    FitContext context_;
+    TextOutput result_;
+    TextOutput trace_;
+};
+
+}  // namespace
+
+int run_point_loop(const RunSettings& settings, RunState& state, RunMonitor& monitor) {
+    PointLoop loop(settings, state, monitor);
+    return loop.run();
+}
