@@ -1,0 +1,20 @@
+#pragma once
+// Reading column text the way every text file of the program is read: at most
+// MAX_LINE_CHARS characters at a time, the line end kept when it fits.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+// Opens a file for reading in binary mode, so that a carriage return reaches the line
+// filter as a character; null when it cannot be opened.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using TextFile = std::unique_ptr<std::FILE, FileCloser>;
+TextFile open_text_file(const std::string& path);
+
+// Reads the next line into `line`: up to and including '\n', but never more than
+// MAX_LINE_CHARS characters (the rest comes as the next line); cut at a NUL byte.
+// False at the end of the file or on a read error (std::ferror tells which).
+bool read_text_line(std::FILE* file, std::string& line);

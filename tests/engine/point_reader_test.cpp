@@ -1,0 +1,256 @@
+#include "point_reader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "recording_monitor.h"
+
+namespace {
+
+std::string temp_path(const std::string& name) {
+    return testing::TempDir() + "point_reader_" + name;
+}
+
+std::string write_file(const std::string& name, const std::string& bytes) {
+    const std::string path = temp_path(name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+RunSettings settings_for(const std::string& input, char separator = '.') {
+    RunSettings s;
+    s.input_file = input;
+    s.decimal_separator = separator;
+    return s;
+}
+
+std::string padded(const std::string& text, std::size_t width) {
+    return text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+TEST(point_reader, line_filter_cases) {
+    struct Case {
+        const char* line;
+        char separator;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"1 2 3 4 5\n", '.', true},
+        {"", '.', false},
+        {"/ 1 2 3 4 5\n", '.', false},
+        {"\n", '.', false},
+        {"\r\n", '.', false},
+        {"\t1 2 3 4 5\n", '.', true},  // the tab becomes a blank before the control test
+        {"X Y POINT HEIGHT CBA\n", '.', false},
+        {"Line 100\n", '.', false},
+        {"line 100\n", '.', false},
+        {"LiNe 100\n", '.', false},
+        {"1 2 3 4 5 \"x\"\n", '.', false},
+        {"Tie 3\n", '.', false},
+        {"1.5e3 -2 +3 4:30 5\n", '.', true},
+        {"1,5 2 3 4 5\n", ',', true},
+        {"1.5 2 3 4 5\n", ',', false},
+        {"1 2 3 4 5;\n", '.', false},
+        {"1 2 3 4 \xe9\n", '.', false},
+        {"1 2 3 4 5\r junk\n", '.', true},  // a carriage return ends the test
+        {"1 2 3 4 5x", '.', true},          // the last character is never examined
+        {"1 2 3 4 x5", '.', false},
+    };
+    for (const Case& c : cases) {
+        std::string line = c.line;
+        EXPECT_EQ(accept_line(line, c.separator), c.accepted) << '"' << c.line << '"';
+    }
+    std::string line = "1,5\t2\b3 4e1 5\n";
+    ASSERT_TRUE(accept_line(line, '.'));
+    EXPECT_EQ(line, "1 5 2 3 4E1 5\n");
+}
+
+TEST(point_reader, column_parser_needs_five_tokens_and_the_chosen_columns) {
+    RunSettings s;
+    ColumnValues v;
+    EXPECT_TRUE(parse_columns("  10 20  3 40 5.5E1\r\n", s, v));
+    EXPECT_EQ(v.x, 10);
+    EXPECT_EQ(v.y, 20);
+    EXPECT_EQ(v.point_number, 3);
+    EXPECT_EQ(v.height, 40);
+    EXPECT_EQ(v.cba, 55);
+    EXPECT_FALSE(parse_columns("1 2 3 4\n", s, v));
+    EXPECT_FALSE(parse_columns("1 2 3 4\r5 6\n", s, v));
+    EXPECT_FALSE(parse_columns("1 2 3 4 5:00\n", s, v));  // ':' passes the filter only
+    s.column_cba = 7;  // "H"
+    EXPECT_FALSE(parse_columns("1 2 3 4 5 6\n", s, v));
+    EXPECT_TRUE(parse_columns("1 2 3 4 5 6 7 8\n", s, v));
+    EXPECT_EQ(v.cba, 8);
+    s.column_cba = -1;
+    EXPECT_FALSE(parse_columns("1 2 3 4 5 6 7 8\n", s, v));
+}
+
+TEST(point_reader, reads_a_messy_file) {
+    const std::string long_line =
+        padded("104 204 5 304 16.5", MAX_LINE_CHARS) + padded("105 205 6 305 17.5", 47) + "\n";
+    ASSERT_EQ(long_line.size(), 301u);
+    const std::string text =
+        "X Y POINT HEIGHT CBA\n"
+        "/ survey of the quarry\n"
+        "Line 100\n"
+        "line 100\n"
+        "LiNe 200 1 2 3 4 5\n"
+        "Tie 3\n"
+        "100.5\t200.5\t1\t300\t12.5\n"
+        "101 201 2 301 13.5\r\n"
+        "1 2 3 4\n"
+        "\"quoted\" 1 2 3 4 5\n" +
+        long_line +
+        "   102   202  3  302  1.5e1\n"
+        "\n"
+        "103 203 4 303 -2.5";
+    RunSettings s = settings_for(write_file("messy.dat", text));
+    PointData points;
+    RecordingMonitor monitor;
+    ASSERT_EQ(read_points(s, points, monitor), 0);
+    EXPECT_TRUE(monitor.messages.empty());
+    ASSERT_EQ(points.count, 6u);
+    ASSERT_EQ(points.survey.size(), 7u);
+    ASSERT_EQ(points.work.size(), 7u);
+    const double expected[6][5] = {
+        {100.5, 200.5, 1, 300, 12.5}, {101, 201, 2, 301, 13.5}, {104, 204, 5, 304, 16.5},
+        {105, 205, 6, 305, 17.5},     {102, 202, 3, 302, 15},   {103, 203, 4, 303, -2.5},
+    };
+    for (std::size_t p = 0; p < 6; ++p) {
+        const SurveyPoint& sp = points.survey[p];
+        EXPECT_EQ(sp.x, expected[p][0]) << p;
+        EXPECT_EQ(sp.y, expected[p][1]) << p;
+        EXPECT_EQ(sp.point_number, expected[p][2]) << p;
+        EXPECT_EQ(sp.height, expected[p][3]) << p;
+        EXPECT_EQ(sp.cba, expected[p][4]) << p;
+        EXPECT_EQ(sp.trace_flag, 0.0);
+        const WorkPoint& w = points.work[p];
+        EXPECT_EQ(w.value[work::x], expected[p][0]);
+        EXPECT_EQ(w.value[work::y], expected[p][1]);
+        EXPECT_EQ(w.value[work::height], expected[p][3]);
+        EXPECT_EQ(w.value[work::cba], expected[p][4]);
+        for (int i = 4; i < 15; ++i) EXPECT_EQ(w.value[i], 0.0);
+    }
+    const PointExtent& e = points.extent;
+    EXPECT_EQ(e.x_min, 100.5);
+    EXPECT_EQ(e.x_max, 105);
+    EXPECT_EQ(e.y_min, 200.5);
+    EXPECT_EQ(e.y_max, 205);
+    EXPECT_EQ(e.height_min, 300);
+    EXPECT_EQ(e.height_max, 305);
+    EXPECT_EQ(e.x_offset, 0);
+    EXPECT_EQ(e.y_offset, 0);
+}
+
+TEST(point_reader, decimal_comma_depends_on_the_separator) {
+    const std::string path = write_file("comma.dat", "100,5 200,5 1 300 12,5\n");
+    PointData points;
+    RecordingMonitor monitor;
+    ASSERT_EQ(read_points(settings_for(path, ','), points, monitor), 0);
+    ASSERT_EQ(points.count, 1u);
+    EXPECT_EQ(points.survey[0].x, 100.5);
+    EXPECT_EQ(points.survey[0].y, 200.5);
+    EXPECT_EQ(points.survey[0].cba, 12.5);
+    // With '.' every comma splits: 100 5 200 5 1 300 12 5.
+    ASSERT_EQ(read_points(settings_for(path, '.'), points, monitor), 0);
+    ASSERT_EQ(points.count, 1u);
+    EXPECT_EQ(points.survey[0].x, 100);
+    EXPECT_EQ(points.survey[0].y, 5);
+    EXPECT_EQ(points.survey[0].point_number, 200);
+    EXPECT_EQ(points.survey[0].height, 5);
+    EXPECT_EQ(points.survey[0].cba, 1);
+}
+
+TEST(point_reader, shifts_negative_coordinates) {
+    const std::string path =
+        write_file("negative.dat", "-100 -5 1 10 1\n-250 30 2 20 1\n-120.5 -7.25 3 15 1\n");
+    PointData points;
+    RecordingMonitor monitor;
+    ASSERT_EQ(read_points(settings_for(path), points, monitor), 0);
+    ASSERT_EQ(points.count, 3u);
+    const PointExtent& e = points.extent;
+    EXPECT_EQ(e.x_offset, 250);
+    EXPECT_EQ(e.y_offset, 7.25);
+    EXPECT_EQ(e.x_min, 0);
+    EXPECT_EQ(e.x_max, 150);
+    EXPECT_EQ(e.y_min, 0);
+    EXPECT_EQ(e.y_max, 37.25);
+    EXPECT_EQ(e.height_min, 10);
+    EXPECT_EQ(e.height_max, 20);
+    const double xs[3] = {150, 0, 129.5}, ys[3] = {2.25, 37.25, 0};
+    const double read_x[3] = {-100, -250, -120.5};
+    for (std::size_t p = 0; p < 3; ++p) {
+        EXPECT_EQ(points.survey[p].x, xs[p]);
+        EXPECT_EQ(points.survey[p].y, ys[p]);
+        EXPECT_EQ(points.work[p].value[work::x], xs[p]);
+        EXPECT_EQ(points.work[p].value[work::y], ys[p]);
+        EXPECT_EQ(points.survey[p].x - e.x_offset, read_x[p]);
+    }
+}
+
+TEST(point_reader, failures_show_their_message) {
+    PointData points;
+    RecordingMonitor monitor;
+    RunSettings s = settings_for(temp_path("does_not_exist.dat"));
+    EXPECT_EQ(read_points(s, points, monitor), 1);
+    s = settings_for(write_file("words.dat", "X Y POINT HEIGHT CBA\nLine 1\n"));
+    EXPECT_EQ(read_points(s, points, monitor), 1);
+    s = settings_for(write_file("six.dat", "1 2 3 4 5 6\n7 8 9 10 11 12\n"));
+    s.column_cba = 7;  // "H" lies past the sixth token
+    EXPECT_EQ(read_points(s, points, monitor), 1);
+    s = settings_for(testing::TempDir());  // a folder opens but cannot be read
+    EXPECT_EQ(read_points(s, points, monitor), 1);
+    const std::vector<std::string> expected = {
+        "Cannot open input data file", "Input file contains no valid xyz data",
+        "Input file contains no valid xyz data", "Cannot open input data file"};
+    EXPECT_EQ(monitor.messages, expected);
+    EXPECT_EQ(points.count, 0u);
+    EXPECT_TRUE(points.survey.empty());
+}
+
+TEST(point_reader, input_that_cannot_be_read_twice_fails) {
+    // A pipe gives its lines once: the second pass finds none of the points counted.
+    const std::string path = temp_path("pipe");
+    std::remove(path.c_str());
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(path, std::ios::binary) << "1 2 3 4 5\n6 7 8 9 10\n"; });
+    PointData points;
+    RecordingMonitor monitor;
+    EXPECT_EQ(read_points(settings_for(path), points, monitor), 1);
+    writer.join();
+    std::remove(path.c_str());
+    EXPECT_EQ(monitor.messages, std::vector<std::string>{"Input file changed while reading"});
+    EXPECT_EQ(points.count, 0u);
+}
+
+TEST(point_reader, subset_marks_first_point_within_tolerance) {
+    const std::string input =
+        write_file("subset_points.dat", "0 0 17 1 1\n1 0 18 1 1\n2 0 17 1 1\n3 0 19 1 1\n4 0 20 1 1\n");
+    RunSettings s = settings_for(input);
+    PointData points;
+    RecordingMonitor monitor;
+    ASSERT_EQ(read_points(s, points, monitor), 0);
+    s.subset_file = write_file("subset.dat",
+                               "POINT\n"
+                               "9 9 17.0000005 0 0\n"  // half of 1e-6 away: point 17
+                               "9 9 18.00001 0 0\n"    // 1e-5 away: no match
+                               "9 9 17 0 0\n"          // the first 17 again, never the second
+                               "9 9 19 0\n"            // four tokens: rejected
+                               "9 9 20 0 0\n"
+                               "9 9 99 0 0\n");  // no such point: ignored
+    ASSERT_EQ(read_subset(s, points, monitor), 0);
+    EXPECT_TRUE(monitor.messages.empty());
+    const double flags[5] = {1, 0, 0, 0, 1};
+    for (std::size_t p = 0; p < 5; ++p) EXPECT_EQ(points.survey[p].trace_flag, flags[p]) << p;
+
+    s.subset_file = temp_path("no_subset.dat");
+    EXPECT_EQ(read_subset(s, points, monitor), 1);
+    EXPECT_EQ(monitor.messages, std::vector<std::string>{"Cannot open subset input data file"});
+}
