@@ -19,6 +19,9 @@ std::optional<CheckFailure> check_file_names(const std::string& input_file,
 std::optional<CheckFailure> check_search_radius(double search_radius);
 // Refuses settings with which a run could not end (L-curve sequence that never ends).
 std::optional<CheckFailure> check_run_limits(const RunSettings& settings);
+// After reading: in N-nearest mode N must lie between 1 and the number of points read.
+std::optional<CheckFailure> check_nearest_count(const RunSettings& settings,
+                                                std::size_t points_read);
 
 // input_file with the extension of its file name replaced by "_trace_out.dat".
 std::string derive_trace_file(const std::string& input_file);
