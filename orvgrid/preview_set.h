@@ -1,0 +1,53 @@
+#pragma once
+// The three previews of the window: for each slot the last finished gridding (node grid,
+// raster with its statistics, colour image) and the picture it was drawn into.
+
+#include <array>
+#include <optional>
+
+#include "engine.h"
+#include "preview_grid.h"
+#include "preview_image.h"
+
+class PreviewSet : public PreviewGridder {
+public:
+    // Three cleared pictures of width x height pixels (the window's image size).
+    explicit PreviewSet(int width = 177, int height = 145);
+
+    // Grids slot 1, 2 or 3 from the list index the settings hold for it, under the run's
+    // tendency and radii. The engine calls this; the window draws image(slot) when told
+    // the slot is ready.
+    GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
+                             RunMonitor& monitor) override;
+
+    // Grids slot 1, 2 or 3 from a list index (list changes, loaded files). A grid radius
+    // below 1e-6 means the search radius. Done replaces the slot's result and draws it
+    // over the slot's picture, keeping the picture's frame; otherwise the slot is
+    // unchanged. A gridding started while another is running (events are processed
+    // between node columns) is refused: Failed, nothing shown.
+    GridOutcome grid_slot(int slot, int list_index, Tendency tendency, double search_radius,
+                          double grid_radius, const RunState& state, RunMonitor& monitor);
+
+    // Paints all three pictures empty and forgets their results.
+    void clear();
+
+    // Slot accessors; slot must be 1, 2 or 3 (std::out_of_range otherwise).
+    bool has_result(int slot) const;
+    const PreviewResult& result(int slot) const;  // has_result(slot) must hold
+    const RgbImage& image(int slot) const;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    struct Slot {
+        std::optional<PreviewResult> result;
+        RgbImage image;
+    };
+    Slot& slot_at(int slot);
+    const Slot& slot_at(int slot) const;
+
+    int width_, height_;
+    std::array<Slot, 3> slots_;
+    bool gridding_ = false;
+};

@@ -1,0 +1,186 @@
+#include "preview_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scripted_monitor.h"
+
+namespace {
+
+constexpr int cba = work::cba;
+
+// Node values of a gridding with a 1 m lattice.
+PreviewGrid grid_of(const PointData& points, double search_radius, double grid_radius,
+                    ScriptedMonitor& monitor) {
+    const ClusterIndex index = make_index(points, 1.0);
+    PreviewResult result;
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, search_radius, grid_radius, 20, 20,
+                                  monitor, result),
+              GridOutcome::Done);
+    return result.grid;
+}
+
+double distance(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
+
+}  // namespace
+
+TEST(preview_grid, point_on_a_node_counts_with_a_finite_weight) {
+    ScriptedMonitor monitor;
+    // P0 on node (0, 0); P1 on node (5, 5), 7.07 m away, beyond the 3 m search radius.
+    const PointData points = make_points({{0, 0, 7}, {5, 5, 100}}, cba);
+    const PreviewGrid grid = grid_of(points, 3.0, 3.0, monitor);
+    ASSERT_EQ(grid.nx, 6u);
+    ASSERT_EQ(grid.ny, 6u);
+    EXPECT_FLOAT_EQ(grid.at(0, 0), 7.0f);
+    EXPECT_FLOAT_EQ(grid.at(5, 5), 100.0f);
+    // Node (2, 2) is 2.83 m from P0 and 4.24 m from P1; node (3, 3) the other way round.
+    EXPECT_FLOAT_EQ(grid.at(2, 2), 7.0f);
+    EXPECT_FLOAT_EQ(grid.at(3, 3), 100.0f);
+    // Node (0, 5) has no point within 3 m.
+    EXPECT_TRUE(is_blank(grid.at(0, 5)));
+    EXPECT_EQ(grid.at(0, 5), BLANK_VALUE);
+}
+
+TEST(preview_grid, both_offsets_are_added_to_the_differences) {
+    ScriptedMonitor monitor;
+    // Node 1 lies midway between the points; the +0.001 puts the right-hand point nearer.
+    const PointData points = make_points({{0, 0, 0}, {2, 0, 1}}, cba);
+    const PreviewGrid grid = grid_of(points, 10.0, 10.0, monitor);
+    ASSERT_EQ(grid.nx, 3u);
+    ASSERT_EQ(grid.ny, 1u);
+    const double d0 = distance(1.001, 0.001);
+    const double d1 = distance(-0.999, 0.001);
+    const double expected = (0.0 / d0 + 1.0 / d1) / (1.0 / d0 + 1.0 / d1);
+    EXPECT_GT(grid.at(1, 0), 0.5f);
+    EXPECT_FLOAT_EQ(grid.at(1, 0), static_cast<float>(expected));
+}
+
+TEST(preview_grid, cell_window_reaches_one_cell_less_above) {
+    ScriptedMonitor monitor;
+    // Cells 0..3 along x. With Rg = 2 (K = 2) node 1 sees cells 0..2 only, so P1 in
+    // cell 3 is left out although it is 2 m away, well inside Rs = 10; node 2 sees
+    // cells 0..3 and takes both.
+    const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
+    const PreviewGrid grid = grid_of(points, 10.0, 2.0, monitor);
+    ASSERT_EQ(grid.nx, 4u);
+    EXPECT_FLOAT_EQ(grid.at(0, 0), 1.0f);
+    EXPECT_FLOAT_EQ(grid.at(1, 0), 1.0f);
+    const double d0 = distance(2.001, 0.001);
+    const double d1 = distance(-0.999, 0.001);
+    EXPECT_FLOAT_EQ(grid.at(2, 0), static_cast<float>((1.0 / d0 + 3.0 / d1) / (1.0 / d0 + 1.0 / d1)));
+    // Node 3 sees cells 1..3 below it: P0 in cell 0 is out of its window.
+    EXPECT_FLOAT_EQ(grid.at(3, 0), 3.0f);
+}
+
+TEST(preview_grid, larger_grid_radius_never_counts_points_beyond_search_radius) {
+    ScriptedMonitor monitor;
+    const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
+    const PreviewGrid grid = grid_of(points, 1.5, 10.0, monitor);
+    EXPECT_FLOAT_EQ(grid.at(0, 0), 1.0f);
+    EXPECT_FLOAT_EQ(grid.at(1, 0), 1.0f);  // P1 1.999 m away
+    EXPECT_FLOAT_EQ(grid.at(2, 0), 3.0f);  // P0 2.001 m away
+    EXPECT_FLOAT_EQ(grid.at(3, 0), 3.0f);
+}
+
+TEST(preview_grid, larger_grid_radius_adds_points_the_high_side_missed) {
+    ScriptedMonitor monitor;
+    const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
+    const PreviewGrid grid = grid_of(points, 10.0, 3.5, monitor);  // K = 4
+    const double d0 = distance(1.001, 0.001);
+    const double d1 = distance(-1.999, 0.001);
+    EXPECT_FLOAT_EQ(grid.at(1, 0), static_cast<float>((1.0 / d0 + 3.0 / d1) / (1.0 / d0 + 1.0 / d1)));
+}
+
+TEST(preview_grid, stop_answered_yes_cancels_and_keeps_the_flag) {
+    ScriptedMonitor monitor;
+    monitor.stop = true;
+    monitor.answer = true;
+    const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
+    const ClusterIndex index = make_index(points, 1.0);
+    PreviewResult result;
+    result.raster.mean = 123.0;  // must survive a cancel
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 20, 20, monitor, result),
+              GridOutcome::Cancelled);
+    EXPECT_TRUE(monitor.stop);
+    EXPECT_EQ(monitor.events, 1);  // asked after the first column
+    ASSERT_EQ(monitor.questions.size(), 1u);
+    EXPECT_EQ(monitor.questions[0], "Cancel calculation?|Warning");
+    EXPECT_EQ(result.raster.mean, 123.0);
+}
+
+TEST(preview_grid, stop_answered_no_clears_the_flag_and_goes_on) {
+    ScriptedMonitor monitor;
+    monitor.stop = true;
+    monitor.answer = false;
+    const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
+    const ClusterIndex index = make_index(points, 1.0);
+    PreviewResult result;
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 20, 20, monitor, result),
+              GridOutcome::Done);
+    EXPECT_FALSE(monitor.stop);
+    EXPECT_EQ(monitor.events, 4);  // once after each of the four node columns
+    EXPECT_EQ(monitor.questions.size(), 1u);
+    EXPECT_EQ(result.raster.width, 20);
+    EXPECT_EQ(result.colours.colours.size(), 400u);
+}
+
+TEST(preview_grid, buffers_that_cannot_be_had_fail_with_the_memory_message) {
+    ScriptedMonitor monitor;
+    const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
+    const ClusterIndex index = make_index(points, 1.0);
+    PreviewResult result;
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 2147483647, 2147483647,
+                                  monitor, result),
+              GridOutcome::Failed);
+    ASSERT_EQ(monitor.messages.size(), 1u);
+    EXPECT_EQ(monitor.messages[0], "Not enough memory for temporary buffer");
+}
+
+TEST(preview_grid, refuses_a_position_outside_the_work_record) {
+    ScriptedMonitor monitor;
+    const PointData points = make_points({{0, 0, 1}}, cba);
+    const ClusterIndex index = make_index(points, 1.0);
+    PreviewResult result;
+    for (int position : {-1, 15}) {
+        EXPECT_EQ(gridPreviewVariable(points, index, position, 10.0, 10.0, 20, 20, monitor,
+                                      result),
+                  GridOutcome::Failed);
+    }
+    EXPECT_EQ(monitor.messages.size(), 2u);
+    EXPECT_EQ(monitor.events, 0);
+}
+
+TEST(preview_grid, empty_index_gives_a_blank_picture) {
+    ScriptedMonitor monitor;
+    PointData points;
+    ClusterIndex index;
+    PreviewResult result;
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 5, 4, monitor, result),
+              GridOutcome::Done);
+    EXPECT_EQ(result.raster.cols_used, 0);
+    for (float v : result.raster.values) EXPECT_TRUE(is_blank(v));
+    for (std::uint32_t c : result.colours.colours) EXPECT_EQ(c, 0xFFFFFFu);
+}
+
+TEST(preview_grid, grid_keeps_the_lattice_and_offsets) {
+    ScriptedMonitor monitor;
+    PointData points = make_points({{10, 20, 1}, {14, 23, 2}}, cba);
+    points.extent.x_offset = 5.0;
+    points.extent.y_offset = 7.0;
+    const ClusterIndex index = make_index(points, 2.0);
+    PreviewResult result;
+    ASSERT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 20, 20, monitor, result),
+              GridOutcome::Done);
+    EXPECT_EQ(result.grid.nx, 3u);
+    EXPECT_EQ(result.grid.ny, 2u);
+    EXPECT_EQ(result.grid.cell_size, 2.0);
+    EXPECT_EQ(result.grid.origin_x, 10.0);
+    EXPECT_EQ(result.grid.origin_y, 20.0);
+    EXPECT_EQ(result.grid.x_offset, 5.0);
+    EXPECT_EQ(result.grid.y_offset, 7.0);
+    const double d0 = distance(0.001, 0.001);
+    const double d1 = distance(-3.999, -2.999);
+    EXPECT_FLOAT_EQ(result.grid.at(0, 0),
+                    static_cast<float>((1.0 / d0 + 2.0 / d1) / (1.0 / d0 + 1.0 / d1)));
+}
