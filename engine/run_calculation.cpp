@@ -7,15 +7,10 @@
 
 namespace {
 
-// The N-nearest search ends only when N points can be found at all.
-bool nearest_count_fits(const RunSettings& settings, const PointData& points,
-                        RunMonitor& monitor) {
-    if (settings.search_mode != SearchMode::NNearest) return true;
-    if (settings.nearest_count >= 1 &&
-        static_cast<std::size_t>(settings.nearest_count) <= points.count)
-        return true;
-    monitor.show_message("N nearest points must be between 1 and the number of points (" +
-                         std::to_string(points.count) + ").");
+// Shows the message of a failed check; true when there was none.
+bool passes(const std::optional<CheckFailure>& failure, RunMonitor& monitor) {
+    if (!failure) return true;
+    monitor.show_message(failure->message);
     return false;
 }
 
@@ -30,10 +25,7 @@ bool grid_preview(int slot, const RunSettings& settings, const RunState& state,
 
 int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                PreviewGridder* gridder) {
-    if (std::optional<CheckFailure> failure = check_run_limits(settings)) {
-        monitor.show_message(failure->message);
-        return 1;
-    }
+    if (!passes(check_run_limits(settings), monitor)) return 1;
     state.results_ready = false;
     state.index.clear();
     state.points.clear();
@@ -47,7 +39,8 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
         return 1;
     if (build_cluster_index(settings.cell_size, state.points, state.index, monitor) != 0)
         return 1;
-    if (!nearest_count_fits(settings, state.points, monitor)) return 1;
+    // The N-nearest search ends only when N points can be found at all.
+    if (!passes(check_nearest_count(settings, state.points.count), monitor)) return 1;
 
     const bool previews = settings.preview && gridder != nullptr;
     if (previews && !grid_preview(1, settings, state, monitor, gridder)) return 1;
