@@ -103,7 +103,7 @@ TEST(gauss_jordan, matches_a_pivoting_solution_and_leaves_the_outside_alone) {
         ASSERT_TRUE(solveByPivotingLu(original, rhs, n, truth));
         ASSERT_TRUE(solveGaussJordan(a, b, n)) << n;
         for (int i = 0; i < n; ++i) {
-            EXPECT_NEAR(b[i], static_cast<double>(truth[i]), 1e-12 * (1.0 + fabsl(truth[i])))
+            EXPECT_NEAR(b[i], static_cast<double>(truth[i]), 1e-12 * (1.0 + std::fabs(static_cast<double>(truth[i]))))
                 << "n=" << n << " i=" << i;
             for (int k = 0; k < n; ++k) EXPECT_NEAR(a[i * 10 + k], i == k ? 1.0 : 0.0, 1e-14);
         }

@@ -128,7 +128,7 @@ TEST(moore_penrose, matches_a_pivoting_solution_of_a_normal_system) {
         SolverNotes notes;
         ASSERT_TRUE(solveMoorePenrose(a, b, n, -1.0, notes));
         for (int i = 0; i < n; ++i)
-            EXPECT_NEAR(b[i], static_cast<double>(truth[i]), 1e-12 * (1.0 + fabsl(truth[i])))
+            EXPECT_NEAR(b[i], static_cast<double>(truth[i]), 1e-12 * (1.0 + std::fabs(static_cast<double>(truth[i]))))
                 << "n=" << n << " i=" << i;
         EXPECT_LT(residualMax(original, b, rhs, n), 1e-10L);
         for (int i = n; i < 10; ++i) EXPECT_TRUE(std::isnan(b[i]));

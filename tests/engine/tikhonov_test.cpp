@@ -137,7 +137,7 @@ TEST(tikhonov, agrees_with_a_pivoting_solution_of_a_normal_system) {
     SolverNotes notes;
     ASSERT_EQ(solveTikhonov(a, rhs, 10, 1.0, false, s, notes), 1);
     for (int i = 0; i < 10; ++i)
-        EXPECT_NEAR(rhs[i], static_cast<double>(truth[i]), 1e-10 * (1.0 + fabsl(truth[i])));
+        EXPECT_NEAR(rhs[i], static_cast<double>(truth[i]), 1e-10 * (1.0 + std::fabs(static_cast<double>(truth[i]))));
     EXPECT_LT(residualMax(a, rhs, b, 10), 1e-9L);
 }
 
