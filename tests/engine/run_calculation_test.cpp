@@ -372,3 +372,218 @@ TEST_F(run_calculation_files, flat_ground_centred_to_the_point_fails_every_point
     EXPECT_EQ(monitor.questions.size(), 25u);
     EXPECT_EQ(read_lines(s.output_file).size(), 2u);
 }
+
+TEST_F(run_calculation_files, traced_points_get_their_l_curve_in_the_trace_file) {
+    write_survey("survey.dat", grid_survey(linear_model));
+    std::ofstream(path("subset.dat")) << "0 10 7 3 1\n-10 20 13 4 1\n";
+    RunSettings s = settings(Tendency::Linear4x4, kRadius);
+    s.solver = SolverKind::Tichonov;
+    s.subset_file = path("subset.dat");
+    RecordingMonitor monitor;
+    RunState state;
+    ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+    const std::vector<std::string> trace = read_lines(s.trace_file);
+    // Per traced point: two heading lines, 67 rows, two closing lines and a blank line.
+    ASSERT_EQ(trace.size(), 2u * 72u);
+    for (std::size_t block = 0; block < 2; ++block) {
+        const std::size_t at = block * 72;
+        const char* number = block == 0 ? "7.000000" : "13.000000";
+        EXPECT_EQ(trace[at + 1], std::string("L-Curve norms for point ") + number);
+        for (std::size_t r = 0; r < 67; ++r) EXPECT_EQ(tokens_of(trace[at + 2 + r]).size(), 5u);
+        EXPECT_EQ(trace[at + 69], std::string("Calculated Regularization parameter for point ") + number);
+        EXPECT_EQ(trace[at + 71], "");
+    }
+    EXPECT_EQ(read_lines(s.output_file).size(), 27u);
+}
+
+TEST_F(run_calculation_files, trace_file_stays_empty_without_the_l_curve) {
+    write_survey("survey.dat", grid_survey(linear_model));
+    std::ofstream(path("subset.dat")) << "0 10 7 3 1\n";
+    RunSettings s = settings(Tendency::Linear4x4, kRadius);
+    s.solver = SolverKind::MoorePenrose;
+    s.subset_file = path("subset.dat");
+    RecordingMonitor monitor;
+    RunState state;
+    ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+    ASSERT_TRUE(fs::exists(s.trace_file));
+    EXPECT_EQ(fs::file_size(s.trace_file), 0u);
+}
+
+// On a 10 m grid the four points at 10 m tie, and so do the four at 14.1 m.
+TEST_F(run_calculation_files, nearest_ties_all_enter_the_fit) {
+    const std::vector<Station> stations = grid_survey(linear_model);
+    write_survey("survey.dat", stations);
+    struct Case {
+        int n;
+        int centre_count;  // neighbours of the centre point (number 13)
+    };
+    for (const Case& k : {Case{5, 4}, Case{6, 8}, Case{2, 4}}) {
+        RunSettings s = settings(Tendency::Linear4x4, 3.0);
+        s.search_mode = SearchMode::NNearest;
+        s.nearest_count = k.n;
+        s.solver = SolverKind::MoorePenrose;
+        RecordingMonitor monitor;
+        RunState state;
+        ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+        const std::vector<std::string> lines = read_lines(s.output_file);
+        ASSERT_EQ(lines.size(), 27u);
+        const std::vector<std::string> centre = tokens_of(lines[2 + 12]);
+        EXPECT_EQ(centre[2], "13");
+        EXPECT_EQ(centre.back(), std::to_string(k.centre_count)) << "N = " << k.n;
+    }
+}
+
+TEST_F(run_calculation_files, refuses_more_nearest_points_than_were_read) {
+    write_survey("survey.dat", grid_survey(linear_model));
+    RunSettings s = settings(Tendency::Linear4x4, kRadius);
+    s.search_mode = SearchMode::NNearest;
+    s.nearest_count = 26;
+    RecordingMonitor monitor;
+    monitor.stop = true;
+    RunState state;
+    EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
+    ASSERT_EQ(monitor.messages.size(), 1u);
+    EXPECT_NE(monitor.messages[0].find("N nearest points"), std::string::npos);
+    EXPECT_FALSE(fs::exists(s.output_file));
+    EXPECT_FALSE(monitor.stop);  // cleared on every exit
+}
+
+TEST_F(run_calculation_files, progress_moves_every_hundred_points_of_each_pass) {
+    std::vector<Station> stations;
+    for (int j = 0; j < 250; ++j) {
+        const double x = 10.0 * (j % 25), y = 10.0 * (j / 25);
+        const double h = 2.0 + (3 * (j % 25) + 7 * (j / 25)) % 5;
+        stations.push_back({x, y, j + 1.0, h, linear_model(x, y, h)});
+    }
+    write_survey("survey.dat", stations);
+    RunSettings s = settings(Tendency::Linear4x4, 25.0);
+    s.iterations = 2;
+    RecordingMonitor monitor;
+    RunState state;
+    ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0)
+        << (monitor.messages.empty() ? "" : monitor.messages[0]) << monitor.questions.size();
+    // The run's own 0, the loop's 0, then (pass * 250 + i) * 10000 / 750 at i = 0, 100, 200.
+    const std::vector<int> expected{0, 0, 0, 1333, 2666, 3333, 4666, 6000, 6666, 8000, 9333};
+    EXPECT_EQ(monitor.progress, expected);
+    // Once before the run, once before the first pass, once after each point of each pass.
+    EXPECT_EQ(monitor.events_processed, 2 + 3 * 250);
+}
+
+namespace {
+
+// Presses Stop when the events of the n-th process_events are handled.
+struct StopAtEvent : RecordingMonitor {
+    int stop_at = 0;
+    void process_events() override {
+        RecordingMonitor::process_events();
+        if (events_processed == stop_at) stop = true;
+    }
+};
+
+}  // namespace
+
+TEST_F(run_calculation_files, stop_answered_no_goes_on_and_yes_ends_the_run) {
+    write_survey("survey.dat", grid_survey(linear_model));
+    RunSettings s = settings(Tendency::Linear4x4, kRadius);
+    {
+        StopAtEvent monitor;
+        monitor.stop_at = 5;  // after the third point
+        monitor.answers = {false};
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+        ASSERT_EQ(monitor.questions.size(), 1u);
+        EXPECT_EQ(monitor.questions[0].text, "Cancel calculation?");
+        EXPECT_EQ(monitor.questions[0].caption, "Warning");
+        EXPECT_EQ(read_lines(s.output_file).size(), 27u);
+        EXPECT_TRUE(state.results_ready);
+    }
+    {
+        StopAtEvent monitor;
+        monitor.stop_at = 5;
+        monitor.answers = {true};
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
+        EXPECT_EQ(monitor.questions.size(), 1u);
+        EXPECT_EQ(read_lines(s.output_file).size(), 5u);  // header and three rows kept
+        EXPECT_FALSE(state.results_ready);
+        EXPECT_FALSE(monitor.stop);
+    }
+}
+
+TEST_F(run_calculation_files, files_that_cannot_be_written_end_the_run) {
+    write_survey("survey.dat", grid_survey(linear_model));
+    struct Case {
+        std::string output, trace, message;
+    };
+    const Case cases[] = {
+        {path("missing/result.dat"), "", "Error by opening output file"},
+        {path("result.dat"), path("missing/trace.dat"), "Error by opening output trace file"},
+        // /dev/full opens but takes no byte: a full disk must not pass as success.
+        {"/dev/full", "", "Error by writing output file"},
+        {path("result.dat"), "/dev/full", "Error by writing output trace file"},
+    };
+    for (const Case& k : cases) {
+        if (k.output == "/dev/full" || k.trace == "/dev/full") {
+            if (!fs::exists("/dev/full")) continue;
+        }
+        RunSettings s = settings(Tendency::Linear4x4, kRadius);
+        s.output_file = k.output;
+        if (!k.trace.empty()) {
+            std::ofstream(path("subset.dat")) << "0 10 7 3 1\n";
+            s.subset_file = path("subset.dat");
+            s.trace_file = k.trace;
+            s.solver = SolverKind::Tichonov;
+        }
+        RecordingMonitor monitor;
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1) << k.message;
+        EXPECT_EQ(monitor.messages, std::vector<std::string>{k.message});
+        EXPECT_FALSE(state.results_ready);
+    }
+}
+
+namespace {
+
+struct ScriptedGridder : PreviewGridder {
+    std::vector<int> slots;
+    int cancel_slot = 0;
+    GridOutcome grid_preview(int slot, const RunSettings&, const RunState& state,
+                             RunMonitor& monitor) override {
+        slots.push_back(slot);
+        // Preview 1 is gridded from the points just read, the others from results.
+        EXPECT_EQ(state.results_ready, slot != 1);
+        if (slot == cancel_slot) {
+            static_cast<RecordingMonitor&>(monitor).stop = true;
+            return GridOutcome::Cancelled;
+        }
+        return slot == 2 ? GridOutcome::Failed : GridOutcome::Done;
+    }
+};
+
+}  // namespace
+
+TEST_F(run_calculation_files, previews_are_gridded_around_the_loop) {
+    write_survey("survey.dat", grid_survey(linear_model));
+    RunSettings s = settings(Tendency::Linear4x4, kRadius);
+    s.preview = true;
+    {
+        ScriptedGridder gridder;
+        RecordingMonitor monitor;
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, &gridder), 0);
+        EXPECT_EQ(gridder.slots, (std::vector<int>{1, 2, 3}));
+        EXPECT_EQ(monitor.previews_ready, (std::vector<int>{1, 3}));  // 2 failed
+        EXPECT_EQ(monitor.previews_cleared, 1);
+    }
+    {
+        ScriptedGridder gridder;
+        gridder.cancel_slot = 1;
+        fs::remove(s.output_file);
+        RecordingMonitor monitor;
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, &gridder), 1);
+        EXPECT_EQ(gridder.slots, std::vector<int>{1});
+        EXPECT_FALSE(fs::exists(s.output_file));
+        EXPECT_FALSE(monitor.stop);
+    }
+}
