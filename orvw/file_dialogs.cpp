@@ -1,0 +1,45 @@
+#include "file_dialogs.h"
+
+QStringList qtFiltersFromPairs(const QString& pairs) {
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString& pattern = parts[i + 1];
+        if (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
+            filters << description;
+        else
+            filters << description + QLatin1String(" (") + pattern + QLatin1Char(')');
+    }
+    return filters;
+}
+
+FileDialogSpec fileDialogSpec(FileDialogId id) {
+    FileDialogSpec spec;
+    spec.id = id;
+    switch (id) {
+    case FileDialogId::Open1:
+        spec.default_suffix = QStringLiteral("dat");
+        spec.filters = qtFiltersFromPairs(QStringLiteral(
+            "Surfer DAT files (*.dat)|*.dat|Geosoft XYZ files(*.xyz)|*.xyz|All files (*.*)|*.*"));
+        break;
+    case FileDialogId::Save1:
+        spec.save = true;
+        spec.default_suffix = QStringLiteral("dat");
+        spec.filters = qtFiltersFromPairs(QStringLiteral(
+            "Surfer DAT files (*.dat)|*.dat|Geosoft XYZ files (*.xyz)|*.xyz|All files (*.*)|*.*"));
+        break;
+    case FileDialogId::Save2:
+        spec.save = true;
+        spec.default_suffix = QStringLiteral("bmp");
+        spec.filters = qtFiltersFromPairs(QStringLiteral(
+            "Windows bitmap (*.bmp)|*.bmp|Jpeg files (*.jpg)|*.jpg|Surfer grid (*.grd)|*.grd"));
+        break;
+    case FileDialogId::Open2:
+        spec.default_suffix = QStringLiteral("dat");
+        spec.filters = qtFiltersFromPairs(QStringLiteral(
+            "Calculated Orvane files (*.dat)|*.dat|Calculated Orvane files (*.xyz)|*.xyz"));
+        break;
+    }
+    return spec;
+}

@@ -1,0 +1,115 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <clocale>
+
+#include "qt_prompts.h"
+#include "radio_group.h"
+
+namespace {
+
+char localeDecimalSeparator() {
+    const std::lconv* conventions = std::localeconv();
+    if (conventions && conventions->decimal_point && conventions->decimal_point[0])
+        return conventions->decimal_point[0];
+    return '.';
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      settings_path_(std::move(options.settings_path)),
+      prompts_(std::move(options.prompts)),
+      decimal_separator_(options.decimal_separator ? options.decimal_separator
+                                                   : localeDecimalSeparator()),
+      threads_(options.threads) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvane"));
+    if (!prompts_) prompts_ = std::make_unique<QtPrompts>(this);
+
+    // The design's 8-point sans face; the semi-condensed cut keeps the long captions
+    // within the widths the form gives them.
+    QFont font(QStringLiteral("Sans Serif"), 8);
+    font.setStretch(QFont::SemiCondensed);
+    setFont(font);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    setFixedSize(676, 676);
+
+    createControls();
+    setCreationValues();
+    setTabOrderOfForm();
+
+    connect(btn_in, &QPushButton::clicked, this, &TfrmMain::btn_inClick);
+    connect(btn_log, &QPushButton::clicked, this, &TfrmMain::btn_logClick);
+    connect(btn_out, &QPushButton::clicked, this, &TfrmMain::btn_outClick);
+    connect(btn_calc, &QPushButton::clicked, this, &TfrmMain::btn_calcClick);
+    connect(btn_stop, &QPushButton::clicked, this, &TfrmMain::btn_stopClick);
+    connect(btn_exit, &QPushButton::clicked, this, &TfrmMain::btn_exitClick);
+    connect(btn_load, &QPushButton::clicked, this, &TfrmMain::btn_loadClick);
+    connect(btn_save1, &QPushButton::clicked, this, &TfrmMain::btn_save1Click);
+    connect(btn_save2, &QPushButton::clicked, this, &TfrmMain::btn_save2Click);
+    connect(btn_save3, &QPushButton::clicked, this, &TfrmMain::btn_save3Click);
+    // Only the user's choice re-grids a preview, not the lists being refilled.
+    connect(cb1, &QComboBox::activated, this, &TfrmMain::cb1Change);
+    connect(cb2, &QComboBox::activated, this, &TfrmMain::cb2Change);
+    connect(cb3, &QComboBox::activated, this, &TfrmMain::cb3Change);
+    connect(rg_tendencies, &RadioGroup::itemClicked, this, &TfrmMain::rg_tendenciesClick);
+    connect(rg_method, &RadioGroup::indexChanged, this, &TfrmMain::rg_methodClick);
+    for (QLineEdit* field : {txt_radius, txt_nearest, txt_threshold, txt_minalfa, txt_maxalfa,
+                             txt_seqquot, txt_iter})
+        field->installEventFilter(this);
+
+    ReadCfg();
+
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmMain::~TfrmMain() = default;
+
+QWidget* TfrmMain::child(const std::string& name) const {
+    return findChild<QWidget*>(QString::fromStdString(name));
+}
+
+void TfrmMain::btn_exitClick() {
+    close();
+}
+
+void TfrmMain::btn_stopClick() {
+    stop_requested_ = true;
+}
+
+// Closing is never refused; during a run it waits for the run to unwind (files
+// closed, rows kept), which the stop flag brings about without a question.
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        close_pending_ = true;
+        stop_requested_ = true;
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+// Leaving a numeric field checks it once the focus has settled; focus lost to another
+// window, a menu or a message box is not leaving it.
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            reason != Qt::MenuBarFocusReason)
+            scheduleFieldCheck(qobject_cast<QLineEdit*>(watched));
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,171 @@
+// "&Calc": the checks before a run, the settings captured once, and the buttons around
+// the run.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "main_window.h"
+#include "number_text.h"
+#include "radio_group.h"
+#include "run_calculation.h"
+#include "run_checks.h"
+#include "window_monitor.h"
+
+namespace {
+
+// The conversion errors a handler ends with, as the toolkit's general error box says them.
+QString notFloatText(const QString& text) {
+    return QStringLiteral("'%1' is not a valid floating point value").arg(text);
+}
+
+QString notIntegerText(const QString& text) {
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+}  // namespace
+
+void TfrmMain::failCheck(const std::string& message, const std::string& focus) {
+    prompts_->message(QString::fromStdString(message), QStringLiteral("Orvane"));
+    if (QWidget* field = child(focus)) field->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmMain::showGeneralError(const QString& text) {
+    prompts_->message(text, QStringLiteral("Orvane"));
+}
+
+// Everything a run needs, read from the controls at this one moment. False when a check
+// failed or a field does not convert (message shown, focus set where the check says).
+bool TfrmMain::captureRunSettings(RunSettings& settings) {
+    const std::string input = txt_in->text().toStdString();
+    const std::string output = txt_out->text().toStdString();
+    if (auto failure = check_file_names(input, output)) {
+        failCheck(failure->message, failure->focus);
+        return false;
+    }
+    settings.input_file = input;
+    settings.output_file = output;
+    settings.subset_file = txt_log->text().toStdString();
+    settings.trace_file = derive_trace_file(input);
+
+    const auto real = [this](QLineEdit* field, double& out) {
+        const auto value = parse_double(field->text().toStdString(), decimal_separator_);
+        if (!value) {
+            showGeneralError(notFloatText(field->text()));
+            return false;
+        }
+        out = *value;
+        return true;
+    };
+    const auto integer = [](QLineEdit* field, int& out) {
+        const auto value = parse_int(field->text().toStdString());
+        if (!value) return false;
+        out = *value;
+        return true;
+    };
+
+    if (!real(txt_radius, settings.search_radius)) return false;
+    if (auto failure = check_search_radius(settings.search_radius)) {
+        failCheck(failure->message, failure->focus);
+        return false;
+    }
+    if (!real(txt_alpha, settings.alpha)) return false;
+    alpha_ = settings.alpha;
+    settings.cell_size = 0.1 * settings.search_radius;
+    if (!integer(txt_iter, settings.iterations)) {
+        showGeneralError(notIntegerText(txt_iter->text()));
+        return false;
+    }
+    // The arrows keep the count within 0..10000; typed text must keep it there too.
+    if (settings.iterations < 0 || settings.iterations > 10000) {
+        failField(txt_iter, QStringLiteral("Number of iteration must be in range 0 .. 10000"));
+        return false;
+    }
+    settings.iteration_object = cb_iter->currentIndex();
+    if (!real(txt_nearest, settings.grid_radius)) return false;
+    if (settings.grid_radius < 1e-6) settings.grid_radius = settings.search_radius;
+    if (!real(txt_threshold, settings.sv_threshold)) return false;
+    if (!integer(txt_npoints, settings.nearest_count)) {
+        showGeneralError(notIntegerText(txt_npoints->text()));
+        return false;
+    }
+    if (!real(txt_minalfa, settings.min_alpha) || !real(txt_maxalfa, settings.max_alpha) ||
+        !real(txt_seqquot, settings.sequence_quotient))
+        return false;
+
+    // A list without a selection (from a damaged settings file) has no value to run with.
+    struct Choice {
+        QWidget* control;
+        int index;
+        int count;
+    };
+    const Choice choices[] = {
+        {cmb_gx, cmb_gx->currentIndex(), 26},          {cmb_gy, cmb_gy->currentIndex(), 26},
+        {cmb_point, cmb_point->currentIndex(), 26},    {cmb_gz, cmb_gz->currentIndex(), 26},
+        {cmb_uba, cmb_uba->currentIndex(), 26},        {cb_iter, cb_iter->currentIndex(), 2},
+        {rg_tendencies, rg_tendencies->itemIndex(), 5}, {rg_method, rg_method->itemIndex(), 3},
+        {rg_search, rg_search->itemIndex(), 2},        {cmb_centerx, cmb_centerx->currentIndex(), 3},
+        {cmb_centery, cmb_centery->currentIndex(), 3}, {cmb_centerz, cmb_centerz->currentIndex(), 3},
+        {cmb_centeru, cmb_centeru->currentIndex(), 3},
+    };
+    for (const Choice& choice : choices) {
+        if (choice.index < 0 || choice.index >= choice.count) {
+            showGeneralError(QStringLiteral("List index out of bounds (%1) in %2")
+                                 .arg(choice.index)
+                                 .arg(choice.control->objectName()));
+            return false;
+        }
+    }
+    settings.column_x = cmb_gx->currentIndex();
+    settings.column_y = cmb_gy->currentIndex();
+    settings.column_point = cmb_point->currentIndex();
+    settings.column_height = cmb_gz->currentIndex();
+    settings.column_cba = cmb_uba->currentIndex();
+    settings.tendency = static_cast<Tendency>(rg_tendencies->itemIndex());
+    settings.solver = static_cast<SolverKind>(rg_method->itemIndex());
+    settings.search_mode = static_cast<SearchMode>(rg_search->itemIndex());
+    settings.centering_x = static_cast<CenteringMode>(cmb_centerx->currentIndex());
+    settings.centering_y = static_cast<CenteringMode>(cmb_centery->currentIndex());
+    settings.centering_z = static_cast<CenteringMode>(cmb_centerz->currentIndex());
+    settings.centering_cba = static_cast<CenteringMode>(cmb_centeru->currentIndex());
+    settings.include_calc_point = chb_cpin->isChecked();
+    settings.preview = cb_preview->isChecked();
+    settings.preview_var1 = cb1->currentIndex();
+    settings.preview_var2 = cb2->currentIndex();
+    settings.preview_var3 = cb3->currentIndex();
+    settings.decimal_separator = decimal_separator_;
+    settings.threads = threads_;
+
+    if (auto failure = check_run_limits(settings)) {
+        failCheck(failure->message, failure->focus);
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::setRunning(bool running) {
+    busy_ = running;
+    btn_calc->setEnabled(!running);
+    btn_exit->setVisible(!running);
+    btn_stop->setVisible(running);
+}
+
+void TfrmMain::btn_calcClick() {
+    if (busy_) return;
+    // A field left just before the click is checked first, as leaving it would have.
+    if (!runPendingFieldCheck()) return;
+    RunSettings settings;
+    if (!captureRunSettings(settings)) return;
+
+    setRunning(true);
+    WindowMonitor monitor(*this);
+    try {
+        run_calculation(settings, state_, monitor, nullptr);
+    } catch (const std::exception& error) {
+        showGeneralError(QString::fromLocal8Bit(error.what()));
+    }
+    stop_requested_ = false;
+    setRunning(false);
+    if (close_pending_) close();
+}

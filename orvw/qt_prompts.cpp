@@ -1,0 +1,50 @@
+#include "qt_prompts.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+void QtPrompts::message(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+bool QtPrompts::askYesNo(const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent_);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<FileChoice> QtPrompts::openFile(const FileDialogSpec& spec,
+                                              const QString& current_name, int filter_index) {
+    return runDialog(spec, current_name, filter_index);
+}
+
+std::optional<FileChoice> QtPrompts::saveFile(const FileDialogSpec& spec,
+                                              const QString& current_name, int filter_index) {
+    return runDialog(spec, current_name, filter_index);
+}
+
+std::optional<FileChoice> QtPrompts::runDialog(const FileDialogSpec& spec,
+                                               const QString& current_name, int filter_index) {
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(spec.default_suffix);
+    dialog.setNameFilters(spec.filters);
+    if (filter_index >= 0 && filter_index < spec.filters.size())
+        dialog.selectNameFilter(spec.filters[filter_index]);
+    // A name without a folder opens in the process's current directory.
+    const QFileInfo current(current_name);
+    const bool has_folder = current_name.contains(QLatin1Char('/'));
+    dialog.setDirectory(has_folder ? current.absolutePath() : QDir::currentPath());
+    if (!current_name.isEmpty()) dialog.selectFile(has_folder ? current.fileName() : current_name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    FileChoice choice;
+    choice.path = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+    choice.filter_index = static_cast<int>(spec.filters.indexOf(dialog.selectedNameFilter()));
+    if (choice.filter_index < 0) choice.filter_index = 0;
+    return choice;
+}
