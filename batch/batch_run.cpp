@@ -114,6 +114,7 @@ int execute_batch_run(const BatchPlan& plan, ConsoleMonitor& monitor) {
     PreviewSet previews;
     const int result = run_calculation(plan.settings, state, monitor,
                                        plan.preview_dir ? &previews : nullptr);
+    if (result == 0) monitor.set_progress(10000);
     monitor.finish();
     const std::string skipped = monitor.skipped_summary();
     if (!skipped.empty()) monitor.show_message(skipped);

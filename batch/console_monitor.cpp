@@ -99,7 +99,8 @@ std::string ConsoleMonitor::skipped_summary() const {
 void ConsoleMonitor::draw_bar(bool force) {
     if (!show_progress_) return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && now - last_draw_ < std::chrono::milliseconds(200)) return;
+    // The first drawing is at once; later ones at most five times a second.
+    if (!force && bar_shown_ && now - last_draw_ < std::chrono::milliseconds(200)) return;
     last_draw_ = now;
     const double elapsed = std::chrono::duration<double>(now - started_).count();
     const double fraction = position_ / 10000.0;
