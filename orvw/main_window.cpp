@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <clocale>
 
+#include "preview_set.h"
 #include "qt_prompts.h"
 #include "radio_group.h"
 
@@ -47,6 +48,7 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
 
     createControls();
     setCreationValues();
+    previews_ = std::make_unique<PreviewSet>(image_width_, image_height_);
     setTabOrderOfForm();
 
     connect(btn_in, &QPushButton::clicked, this, &TfrmMain::btn_inClick);

@@ -18,6 +18,8 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class PreviewPicture;
+class PreviewSet;
+struct ResultHeader;
 class RadioGroup;
 class UpDown;
 
@@ -94,12 +96,17 @@ private:
     void FormClose();
     void applySettingsValues(const struct SettingsValues& values);
 
-    // Files and previews (main_window_files.cpp).
+    // File dialogs and loading (main_window_files.cpp).
     void chooseFileInto(QLineEdit* field, FileDialogId id);
+    void showLoadedHeader(const ResultHeader& header);
+
+    // Previews (main_window_previews.cpp).
     void clearPreviews();
     void previewReady(int slot);
+    bool gridSlot(int slot, RunMonitor& monitor);
     void previewChange(int slot);
     void savePreview(int slot);
+    void finishBusy();
 
     QWidget* child(const std::string& name) const;
 
@@ -114,6 +121,8 @@ private:
     double alpha_ = 0.01;
     bool stop_requested_ = false;
     RunState state_;
+    RunSettings data_settings_;  // tendency and radii of the points in memory
+    std::unique_ptr<PreviewSet> previews_;
     SettingsBlock block_;
     std::array<int, 4> filter_index_{};  // remembered filter of each file dialog
 

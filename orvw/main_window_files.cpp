@@ -1,10 +1,16 @@
-// File dialogs for the names, and the preview pictures, their lists and save buttons.
+// File dialogs for the names, loading a result file, and the preview buttons and lists.
 
+#include <QComboBox>
+#include <QCheckBox>
 #include <QLineEdit>
 
 #include "file_dialogs.h"
+#include "busy_cursor_gridder.h"
 #include "main_window.h"
-#include "preview_picture.h"
+#include "number_text.h"
+#include "radio_group.h"
+#include "result_loader.h"
+#include "window_monitor.h"
 
 void TfrmMain::chooseFileInto(QLineEdit* field, FileDialogId id) {
     const FileDialogSpec spec = fileDialogSpec(id);
@@ -30,17 +36,52 @@ void TfrmMain::btn_outClick() {
     chooseFileInto(txt_out, FileDialogId::Save1);
 }
 
-void TfrmMain::clearPreviews() {
-    for (PreviewPicture* picture : {img_uba, img_regta, img_delta}) picture->clear();
+// Loads a result file for preview: its points replace those in memory, its header sets
+// the radius, iteration and object fields, its columns the tendency.
+void TfrmMain::btn_loadClick() {
+    if (busy_) return;
+    int& filter = filter_index_[static_cast<std::size_t>(FileDialogId::Open2)];
+    const auto choice = prompts_->openFile(fileDialogSpec(FileDialogId::Open2), QString(), filter);
+    if (!choice) return;
+    filter = choice->filter_index;
+    txt_out->setText(choice->path);
+
+    busy_ = true;
+    WindowMonitor monitor(*this);
+    ResultLoadOptions options;
+    options.path = choice->path.toStdString();
+    options.decimal_separator = decimal_separator_;
+    options.nearest_radius =
+        parse_double(txt_radius->text().toStdString(), decimal_separator_).value_or(0.0);
+    ResultLoad load;
+    {
+        const BusyCursor busy;
+        load = load_result_file(options, state_, monitor);
+    }
+    if (load.header && !load.radius_needed) showLoadedHeader(*load.header);
+    if (load.outcome == LoadOutcome::Loaded) {
+        data_settings_.tendency = load.tendency;
+        data_settings_.search_radius = load.search_radius;
+        data_settings_.grid_radius = load.grid_radius;
+        data_settings_.cell_size = load.cell_size;
+        if (load.iteration_object) cb_iter->setCurrentIndex(*load.iteration_object);
+        rg_tendencies->setItemIndex(static_cast<int>(load.tendency));
+        applyTendencyRule(static_cast<int>(load.tendency));
+        if (cb_preview->isChecked() && gridSlot(1, monitor) && gridSlot(2, monitor)) {
+            monitor.process_events();
+            gridSlot(3, monitor);
+        }
+    }
+    finishBusy();
 }
 
-void TfrmMain::previewReady(int) {}
-
-void TfrmMain::previewChange(int) {}
-
-void TfrmMain::savePreview(int) {}
-
-void TfrmMain::btn_loadClick() {}
+void TfrmMain::showLoadedHeader(const ResultHeader& header) {
+    txt_in->clear();
+    if (!header.nearest) txt_radius->setText(QString::fromStdString(header.radius_text));
+    txt_iter->setText(QString::fromStdString(header.iterations_text));
+    const int object = cb_iter->findText(QString::fromStdString(header.object_text));
+    if (object >= 0) cb_iter->setCurrentIndex(object);
+}
 
 void TfrmMain::btn_save1Click() {
     savePreview(1);

@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "busy_cursor_gridder.h"
 #include "main_window.h"
 #include "number_text.h"
+#include "preview_set.h"
 #include "radio_group.h"
 #include "run_calculation.h"
 #include "run_checks.h"
@@ -159,9 +161,11 @@ void TfrmMain::btn_calcClick() {
     if (!captureRunSettings(settings)) return;
 
     setRunning(true);
+    data_settings_ = settings;
     WindowMonitor monitor(*this);
+    BusyCursorGridder gridder(*previews_);
     try {
-        run_calculation(settings, state_, monitor, nullptr);
+        run_calculation(settings, state_, monitor, &gridder);
     } catch (const std::exception& error) {
         showGeneralError(QString::fromLocal8Bit(error.what()));
     }

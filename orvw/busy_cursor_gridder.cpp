@@ -1,0 +1,17 @@
+#include "busy_cursor_gridder.h"
+
+#include <QApplication>
+
+BusyCursor::BusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+GridOutcome BusyCursorGridder::grid_preview(int slot, const RunSettings& settings,
+                                            const RunState& state, RunMonitor& monitor) {
+    const BusyCursor busy;
+    return inner_.grid_preview(slot, settings, state, monitor);
+}

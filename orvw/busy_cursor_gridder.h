@@ -1,0 +1,25 @@
+#pragma once
+// Preview griddings under the busy cursor: the user sees the window is working while a
+// map is gridded, even though its events are still processed.
+
+#include "engine.h"
+
+class BusyCursorGridder : public PreviewGridder {
+public:
+    explicit BusyCursorGridder(PreviewGridder& inner) : inner_(inner) {}
+
+    GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
+                             RunMonitor& monitor) override;
+
+private:
+    PreviewGridder& inner_;
+};
+
+// Shows the busy cursor for its lifetime.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
