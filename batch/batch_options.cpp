@@ -289,7 +289,10 @@ the gradients to OUTPUT, as the window's "&Calc" does. Numbers on the command li
   -h, --help              show this text
       --version           show the version
 
-Exit status: 0 success, 1 the run failed, 2 wrong options or settings, 130 stopped by
-Ctrl-C (the rows written so far are kept).
+Ctrl-C stops the run at the next point, as the window's Stop button answered with Yes:
+the files are closed and the rows written so far kept. A second Ctrl-C ends at once.
+
+Exit status: 0 success, 1 the run failed (its message printed), 2 wrong options or
+settings (nothing was run), 130 stopped by Ctrl-C.
 )";
 }

@@ -149,7 +149,11 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
         return load;
     }
     std::string line;
-    if (!read_header_line(file.get(), line)) return load;
+    if (!read_header_line(file.get(), line)) {
+        // A folder opens but cannot be read: as good as a file that does not open.
+        if (std::ferror(file.get())) monitor.show_message(CANNOT_OPEN);
+        return load;
+    }
     std::optional<ResultHeader> header = parse_result_header(line);
     if (!header) return load;
 

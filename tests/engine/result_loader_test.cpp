@@ -134,6 +134,17 @@ TEST_F(result_loader, missing_file_says_so_and_keeps_the_previous_data) {
     EXPECT_EQ(r.outcome, LoadOutcome::PreviousKept);
     EXPECT_EQ(monitor_.messages, std::vector<std::string>{"Cannot open input data file"});
     EXPECT_EQ(state_.points.count, 2u);
+
+    monitor_.messages.clear();
+    r = load(folder_.string());  // a folder opens but cannot be read
+    EXPECT_EQ(r.outcome, LoadOutcome::PreviousKept);
+    EXPECT_EQ(monitor_.messages, std::vector<std::string>{"Cannot open input data file"});
+    EXPECT_EQ(state_.points.count, 2u);
+
+    monitor_.messages.clear();
+    r = load(write(""));  // an empty file has no header: refused without a word
+    EXPECT_EQ(r.outcome, LoadOutcome::PreviousKept);
+    EXPECT_TRUE(monitor_.messages.empty());
 }
 
 TEST_F(result_loader, no_data_line_leaves_no_data) {
