@@ -1,0 +1,311 @@
+// "&Calc" from the window: the checks and their focus, conversion failures, a whole run
+// compared with the engine's and with the reference result, Stop, and closing mid-run.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "radio_group.h"
+#include "run_calculation.h"
+#include "run_checks.h"
+#include "window_fixture.h"
+
+namespace {
+
+const QString REFERENCE = QStringLiteral(ORVANE_TEST_DATA "/reference/c01_sphere_l4_svd");
+
+class SilentMonitor : public RunMonitor {
+public:
+    void set_progress(int) override {}
+    void process_events() override {}
+    bool stop_requested() override { return false; }
+    void clear_stop() override {}
+    void show_message(const std::string& text) override { messages.push_back(text); }
+    bool ask_yes_no(const std::string&, const std::string&) override { return false; }
+    void clear_previews() override {}
+    void preview_ready(int) override {}
+    std::vector<std::string> messages;
+};
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+int rowsOf(const QByteArray& result) {
+    return static_cast<int>(result.count('\n')) - 2;
+}
+
+// A window working in a folder of its own holding the reference survey, with the
+// reference case's settings typed in (they are the window's defaults but the radius).
+struct RunFixture : WindowFixture {
+    QString previous_folder = QDir::currentPath();
+
+    RunFixture() {
+        QFile::copy(REFERENCE + "/survey.dat", folder.filePath("survey.dat"));
+        QDir::setCurrent(folder.path());
+        field("txt_in")->setText(QStringLiteral("survey.dat"));
+        field("txt_out")->setText(QStringLiteral("result.dat"));
+        field("txt_radius")->setText(QStringLiteral("360"));
+    }
+    ~RunFixture() { QDir::setCurrent(previous_folder); }
+
+    QLineEdit* field(const char* name) const { return find<QLineEdit>(name); }
+    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
+    QByteArray result() const { return readAll(folder.filePath("result.dat")); }
+    QString focused() const {
+        QWidget* focus = window->focusWidget();
+        return focus ? focus->objectName() : QString();
+    }
+};
+
+}  // namespace
+
+class WindowRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void calc_checks_stop_with_message_and_focus_data();
+    void calc_checks_stop_with_message_and_focus();
+    void names_differing_in_case_pass_the_checks();
+    void a_field_that_does_not_convert_ends_calc_data();
+    void a_field_that_does_not_convert_ends_calc();
+    void calc_writes_the_reference_result();
+    void calc_equals_the_engine_called_directly();
+    void buttons_switch_during_the_run_and_back();
+    void stop_answered_no_finishes_the_run();
+    void stop_answered_yes_ends_the_run_keeping_rows();
+    void closing_during_a_run_unwinds_then_closes();
+};
+
+void WindowRunTest::calc_checks_stop_with_message_and_focus_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("radius");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("no input") << "" << "b.dat" << "5" << "Input file name is required field."
+                              << "txt_in";
+    QTest::newRow("no output") << "a.dat" << "" << "5" << "Output file name is required field."
+                               << "txt_out";
+    QTest::newRow("same names") << "a.dat" << "a.dat" << "5"
+                                << "Input and output file name must not be the same."
+                                << "txt_out";
+    QTest::newRow("no input before bad radius") << "" << "" << "x"
+                                                << "Input file name is required field."
+                                                << "txt_in";
+    for (const char* radius : {"0", "1e-6", "-5"})
+        QTest::newRow(radius) << "a.dat" << "b.dat" << radius
+                              << "Search radius must be greater than 0." << "txt_radius";
+}
+
+void WindowRunTest::calc_checks_stop_with_message_and_focus() {
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QString, radius);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    RunFixture f;
+    f.field("txt_in")->setText(input);
+    f.field("txt_out")->setText(output);
+    f.field("txt_radius")->setText(radius);
+    f.field("txt_npoints")->setFocus();
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].text, message);
+    QCOMPARE(f.focused(), focus);
+    QVERIFY(f.button("btn_calc")->isEnabled());
+    QVERIFY(!QFile::exists(f.folder.filePath("a.dat")));
+    QVERIFY(!QFile::exists(f.folder.filePath("b.dat")));
+}
+
+// The comparison is exact: these names differ, and the run starts (and finds no file).
+void WindowRunTest::names_differing_in_case_pass_the_checks() {
+    RunFixture f;
+    f.field("txt_in")->setText(QStringLiteral("a.dat"));
+    f.field("txt_out")->setText(QStringLiteral("A.dat"));
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QVERIFY(f.prompts->messages[0].text != QStringLiteral("Input and output file name must not be the same."));
+    QVERIFY(f.button("btn_calc")->isEnabled());
+    QVERIFY(!f.window->resultsReady());
+}
+
+void WindowRunTest::a_field_that_does_not_convert_ends_calc_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("mended");
+    QTest::newRow("radius") << "txt_radius" << "12a"
+                            << "'12a' is not a valid floating point value" << "360";
+    QTest::newRow("grid radius") << "txt_nearest" << ""
+                                 << "'' is not a valid floating point value" << "0";
+    QTest::newRow("threshold") << "txt_threshold" << "t"
+                               << "'t' is not a valid floating point value" << "-1";
+    QTest::newRow("points") << "txt_npoints" << "many" << "'many' is not a valid integer value"
+                            << "10";
+    QTest::newRow("iterations") << "txt_iter" << "2.5" << "'2.5' is not a valid integer value"
+                                << "0";
+    QTest::newRow("iterations above range")
+        << "txt_iter" << "10001" << "Number of iteration must be in range 0 .. 10000" << "0";
+    QTest::newRow("quotient") << "txt_seqquot" << "q"
+                              << "'q' is not a valid floating point value" << "2";
+}
+
+void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QFETCH(QString, mended);
+    RunFixture f;
+    f.field(qPrintable(field))->setText(text);
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].text, message);
+    QVERIFY(!QFile::exists(f.folder.filePath("result.dat")));
+    QVERIFY(f.button("btn_calc")->isEnabled());
+    QVERIFY(!f.window->isBusy());
+    // The window stays usable: with the field mended the run goes through.
+    f.field(qPrintable(field))->setText(mended);
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QVERIFY(f.window->resultsReady());
+}
+
+void WindowRunTest::calc_writes_the_reference_result() {
+    RunFixture f;
+    f.button("btn_calc")->click();
+    QVERIFY(f.prompts->messages.empty());
+    QVERIFY(f.window->resultsReady());
+    const QByteArray expected = readAll(REFERENCE + "/expected.dat");
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(f.result(), expected);
+}
+
+// Every control the run reads, set away from its default, reaches the run: the same
+// settings handed to the engine directly give the same file.
+void WindowRunTest::calc_equals_the_engine_called_directly() {
+    RunFixture f;
+    f.find<RadioGroup>("rg_tendencies")->button(3)->click();
+    f.find<RadioGroup>("rg_method")->button(0)->click();
+    f.find<RadioGroup>("rg_search")->button(1)->click();
+    f.find<QComboBox>("cmb_centerx")->setCurrentIndex(1);
+    f.find<QComboBox>("cmb_centerz")->setCurrentIndex(2);
+    f.find<QCheckBox>("chb_cpin")->setChecked(true);
+    f.field("txt_npoints")->setText(QStringLiteral("14"));
+    f.field("txt_iter")->setText(QStringLiteral("2"));
+    f.button("btn_calc")->click();
+    QVERIFY(f.prompts->messages.empty());
+    const QByteArray from_window = f.result();
+
+    RunSettings settings;
+    settings.input_file = "survey.dat";
+    settings.output_file = "direct.dat";
+    settings.trace_file = derive_trace_file(settings.input_file);
+    settings.search_radius = 360.0;
+    settings.cell_size = 0.1 * 360.0;
+    settings.grid_radius = 360.0;
+    settings.tendency = Tendency::Quadratic10x10;
+    settings.solver = SolverKind::GaussJordan;
+    settings.search_mode = SearchMode::NNearest;
+    settings.centering_x = CenteringMode::CenterToMean;
+    settings.centering_z = CenteringMode::CenterToPoint;
+    settings.include_calc_point = true;
+    settings.nearest_count = 14;
+    settings.iterations = 2;
+    RunState state;
+    SilentMonitor monitor;
+    QCOMPARE(run_calculation(settings, state, monitor, nullptr), 0);
+    QVERIFY(monitor.messages.empty());
+    const QByteArray direct = readAll(f.folder.filePath("direct.dat"));
+    QVERIFY(rowsOf(direct) > 300);
+    QCOMPARE(from_window, direct);
+}
+
+void WindowRunTest::buttons_switch_during_the_run_and_back() {
+    RunFixture f;
+    f.window->show();
+    bool seen = false, calc_enabled = true, exit_visible = true, stop_visible = false;
+    bool busy = false;
+    QTimer::singleShot(0, f.window.get(), [&] {
+        seen = true;
+        calc_enabled = f.button("btn_calc")->isEnabled();
+        exit_visible = f.button("btn_exit")->isVisible();
+        stop_visible = f.button("btn_stop")->isVisible();
+        busy = f.window->isBusy();
+        // Calc cannot be started a second time meanwhile.
+        f.window->btn_calcClick();
+    });
+    f.button("btn_calc")->click();
+    QVERIFY(seen);
+    QVERIFY(!calc_enabled);
+    QVERIFY(!exit_visible);
+    QVERIFY(stop_visible);
+    QVERIFY(busy);
+    QVERIFY(f.button("btn_calc")->isEnabled());
+    QVERIFY(f.button("btn_exit")->isVisible());
+    QVERIFY(!f.button("btn_stop")->isVisible());
+    QCOMPARE(rowsOf(f.result()), 400);
+}
+
+void WindowRunTest::stop_answered_no_finishes_the_run() {
+    RunFixture f;
+    f.window->show();
+    f.prompts->answers = {false};
+    QTimer::singleShot(0, f.button("btn_stop"), &QPushButton::click);
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->questions.size(), std::size_t{1});
+    QCOMPARE(f.prompts->questions[0].text, QStringLiteral("Cancel calculation?"));
+    QCOMPARE(f.prompts->questions[0].caption, QStringLiteral("Warning"));
+    QCOMPARE(f.result(), readAll(REFERENCE + "/expected.dat"));
+    QVERIFY(f.window->resultsReady());
+}
+
+void WindowRunTest::stop_answered_yes_ends_the_run_keeping_rows() {
+    RunFixture f;
+    f.window->show();
+    f.prompts->answers = {true};
+    QTimer::singleShot(0, f.button("btn_stop"), &QPushButton::click);
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->questions.size(), std::size_t{1});
+    const QByteArray partial = f.result();
+    const QByteArray full = readAll(REFERENCE + "/expected.dat");
+    QVERIFY(rowsOf(partial) >= 0);
+    QVERIFY(rowsOf(partial) < 400);
+    QVERIFY(full.startsWith(partial));
+    QVERIFY(!f.window->resultsReady());
+    QVERIFY(f.button("btn_calc")->isEnabled());
+    QVERIFY(f.button("btn_exit")->isVisible());
+    // The flag is spent: the next run goes through without a question.
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->questions.size(), std::size_t{1});
+    QCOMPARE(f.result(), full);
+}
+
+// Closing mid-run is not refused and asks nothing: the run stops at its next point with
+// its file closed and its rows kept, then the window closes and writes its settings.
+void WindowRunTest::closing_during_a_run_unwinds_then_closes() {
+    RunFixture f;
+    f.window->show();
+    const QString settings_path = f.folder.filePath("orvane.cfg");
+    QVERIFY(!QFile::exists(settings_path));
+    QTimer::singleShot(0, f.window.get(), &QWidget::close);
+    f.button("btn_calc")->click();
+    QVERIFY(f.prompts->questions.empty());
+    QVERIFY(f.prompts->messages.empty());
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->isBusy());
+    QVERIFY(!f.window->resultsReady());
+    const QByteArray partial = f.result();
+    QVERIFY(rowsOf(partial) < 400);
+    QVERIFY(readAll(REFERENCE + "/expected.dat").startsWith(partial));
+    QCOMPARE(QFileInfo(settings_path).size(), qint64{903});
+}
+
+QTEST_MAIN(WindowRunTest)
+#include "window_run_test.moc"
