@@ -19,19 +19,6 @@ namespace {
 
 const QString REFERENCE = QStringLiteral(ORVANE_TEST_DATA "/reference/c01_sphere_l4_svd");
 
-class SilentMonitor : public RunMonitor {
-public:
-    void set_progress(int) override {}
-    void process_events() override {}
-    bool stop_requested() override { return false; }
-    void clear_stop() override {}
-    void show_message(const std::string& text) override { messages.push_back(text); }
-    bool ask_yes_no(const std::string&, const std::string&) override { return false; }
-    void clear_previews() override {}
-    void preview_ready(int) override {}
-    std::vector<std::string> messages;
-};
-
 QByteArray readAll(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
