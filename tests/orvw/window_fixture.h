@@ -78,14 +78,14 @@ public:
     std::vector<std::string> messages;
 };
 
-// A window with scripted prompts and its settings file at settings_path (by default a
-// name in a fresh temporary folder that the fixture owns).
+// A window with scripted prompts, the given decimal separator, and its settings file at
+// settings_path (by default a name in a fresh temporary folder that the fixture owns).
 struct WindowFixture {
     QTemporaryDir folder;
     FakePrompts* prompts = nullptr;
     std::unique_ptr<TfrmMain> window;
 
-    explicit WindowFixture(const QString& settings_path = {}) {
+    explicit WindowFixture(const QString& settings_path = {}, char decimal_separator = '.') {
         auto owned = std::make_unique<FakePrompts>();
         prompts = owned.get();
         WindowOptions options;
@@ -93,7 +93,7 @@ struct WindowFixture {
                                                          : settings_path)
                                     .toStdString();
         options.prompts = std::move(owned);
-        options.decimal_separator = '.';
+        options.decimal_separator = decimal_separator;
         options.threads = 1;
         window = std::make_unique<TfrmMain>(std::move(options));
     }

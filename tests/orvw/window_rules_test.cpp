@@ -59,6 +59,7 @@ private slots:
     void leaving_a_field_checks_it();
     void two_bad_fields_do_not_pass_the_focus_back_and_forth();
     void check_ignores_valid_text_and_decimal_comma();
+    void a_decimal_comma_is_shown_and_checked();
 };
 
 void WindowRulesTest::tendency_rule_bounds_old_positions_data() {
@@ -257,6 +258,23 @@ void WindowRulesTest::check_ignores_valid_text_and_decimal_comma() {
     npoints->setText(QStringLiteral("many"));
     leave(npoints, f.find<QWidget>("txt_in"));
     QVERIFY(f.prompts->messages.empty());
+}
+
+// Under a number format with a decimal comma the creation values show it, and only it
+// makes a decimal number.
+void WindowRulesTest::a_decimal_comma_is_shown_and_checked() {
+    WindowFixture f({}, ',');
+    QCOMPARE(f.find<QLineEdit>("txt_alpha")->text(), QStringLiteral("0,01"));
+    QCOMPARE(f.find<QLineEdit>("txt_minalfa")->text(), QStringLiteral("1E-10"));
+    activate(f);
+    auto* radius = f.find<QLineEdit>("txt_radius");
+    radius->setText(QStringLiteral("12,5"));
+    leave(radius, f.find<QWidget>("txt_in"));
+    QVERIFY(f.prompts->messages.empty());
+    radius->setText(QStringLiteral("12.5"));
+    leave(radius, f.find<QWidget>("txt_in"));
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].text, QStringLiteral("12.5 Is not a number"));
 }
 
 QTEST_MAIN(WindowRulesTest)
