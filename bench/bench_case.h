@@ -1,0 +1,33 @@
+#pragma once
+// One benchmark case: which survey it runs on and how, and the figures it measures.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine.h"
+
+struct BenchCase {
+    std::string name;
+    std::size_t stations = 0;
+    double radius_scale = 1.0;  // search radius as a multiple of the ~30-neighbour radius
+    bool preview_only = false;  // grid preview 1 (CBA) instead of the point loop
+    Tendency tendency = Tendency::Linear4x4;
+    SolverKind solver = SolverKind::MoorePenrose;
+    SearchMode search_mode = SearchMode::Radius;
+    int nearest_count = 20;
+};
+
+// The cases the benchmark knows, in the order it runs them.
+const std::vector<BenchCase>& bench_cases();
+
+struct BenchFigures {
+    bool ok = false;
+    double prepare_seconds = 0.0;  // reading and indexing
+    double work_seconds = 0.0;     // the passes and the result file, or the gridding
+    double wall_seconds = 0.0;     // prepare + work, everything the user waits for
+};
+
+// Runs `c` on the survey file with `threads` point-loop threads, writing into `folder`.
+BenchFigures run_bench_case(const BenchCase& c, const std::string& survey_file,
+                            double radius, unsigned threads, const std::string& folder);
