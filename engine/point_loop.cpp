@@ -1,8 +1,12 @@
 #include "point_loop.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
+#include <thread>
 
 #include "number_text.h"
+#include "ordered_blocks.h"
 #include "quantities.h"
 #include "result_format.h"
 #include "text_output.h"
@@ -10,10 +14,14 @@
 
 namespace {
 
-// What the fit of one point leaves for the sequential step.
+// What the fit of one point leaves for the sequential step: everything that can be
+// worked out without touching what the sequential step changes.
 struct PointOutcome {
-    int fit_result = 0;  // 1: the N-nearest search failed, the run ends
-    LocalSystem system;
+    int fit_result = 0;   // 1: the N-nearest search failed, the run ends
+    bool solved = false;  // false: SOLVER_FAILED
+    SystemVector coefficients = {};
+    PointQuantities quantities;
+    std::string row;  // the result row, on the final pass
     SolverNotes notes;
 };
 
@@ -36,7 +44,9 @@ class PointLoop {
 public:
     PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
         : settings_(settings), points_(state.points), monitor_(monitor),
-          context_{settings, state.points, state.index} {}
+          context_{settings, state.points, state.index},
+          threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
+                                         : settings.threads) {}
 
     int run() {
         if (!result_.open(settings_.output_file)) {
@@ -57,10 +67,7 @@ public:
             points_.work[i].value[work::cba] = points_.survey[i].cba;
         for (int pass = 0; pass <= settings_.iterations; ++pass) {
             if (pass > 0) correct_working_cba();
-            for (std::size_t i = 0; i < count; ++i) {
-                PointOutcome outcome = fit_point(i);
-                if (apply_point(pass, i, outcome) == Step::Stop) return stop();
-            }
+            if (!run_pass(pass)) return stop();
         }
         if (!result_.close()) return write_failed(result_);
         if (!trace_.close()) return write_failed(trace_);
@@ -68,21 +75,55 @@ public:
     }
 
 private:
-    // The pure step: reads only positions 0 to 3 of the points, so the fits of one pass
-    // do not depend on each other.
-    PointOutcome fit_point(std::size_t i) const {
-        PointOutcome outcome;
+    // One pass in file order: with one thread the fit and the sequential step alternate;
+    // with more, the fits run ahead on the workers and the sequential step takes them
+    // in order. Both give the same bytes. False when the loop stops.
+    bool run_pass(int pass) {
+        const std::size_t count = points_.count;
+        if (threads_ <= 1) {
+            PointOutcome outcome;
+            for (std::size_t i = 0; i < count; ++i) {
+                fit_point(pass, i, outcome);
+                if (apply_point(pass, i, outcome) == Step::Stop) return false;
+            }
+            return true;
+        }
+        OrderedBlocksOptions options;
+        options.threads = threads_;
+        return run_ordered_blocks<PointOutcome>(
+            count, options,
+            [&](std::size_t i, PointOutcome& outcome) { fit_point(pass, i, outcome); },
+            [&](std::size_t i, PointOutcome& outcome) {
+                return apply_point(pass, i, outcome) == Step::Go;
+            },
+            [&] { return answer_stop() == Step::Go; });
+    }
+
+    // The pure step: reads only positions 0 to 3 of the points (and the point's own
+    // values), so the fits of one pass do not depend on each other or on the order in
+    // which they run.
+    void fit_point(int pass, std::size_t i, PointOutcome& outcome) const {
         const SurveyPoint& sp = points_.survey[i];
         const double* v = points_.work[i].value;
+        LocalSystem system;
         AreaMeans means;
+        outcome.notes.clear();
+        outcome.row.clear();
         outcome.fit_result = fitLocalTrend(context_, v[work::x], v[work::y], v[work::height],
                                            v[work::cba], sp.point_number, sp.trace_flag > 0.5,
-                                           outcome.system, means, outcome.notes);
-        return outcome;
+                                           system, means, outcome.notes);
+        if (outcome.fit_result != 0) return;
+        const double* c = system.rhs;
+        outcome.solved = c[0] != SOLVER_FAILED;
+        if (!outcome.solved) return;
+        for (int k = 0; k < 10; ++k) outcome.coefficients[k] = c[k];
+        outcome.quantities = deriveQuantities(settings_.tendency, c, v[work::cba]);
+        if (pass == settings_.iterations)
+            outcome.row = result_row(settings_, sp, points_.extent, system, outcome.quantities);
     }
 
     // The sequential step, in point order: messages, the failed-point question, the
-    // quantities and the row, progress, events and the stop question.
+    // stored quantities and the row, progress, events and the stop question.
     Step apply_point(int pass, std::size_t i, const PointOutcome& outcome) {
         if (outcome.fit_result != 0) return Step::Stop;
         for (const std::string& message : outcome.notes.messages) monitor_.show_message(message);
@@ -91,25 +132,28 @@ private:
             return Step::Stop;
         }
         const SurveyPoint& sp = points_.survey[i];
-        const double* c = outcome.system.rhs;
-        if (c[0] == SOLVER_FAILED) {
+        if (!outcome.solved) {
             const std::string question = "Error in SLE - Check coordinate of point " +
                                          format_general(sp.point_number,
                                                         settings_.decimal_separator) +
                                          ". Continue?";
             if (!monitor_.ask_yes_no(question, "Error")) return Step::Stop;
         } else {
-            WorkPoint& wp = points_.work[i];
             const bool last_pass = pass == settings_.iterations;
-            PointQuantities q = deriveQuantities(settings_.tendency, c, wp.value[work::cba]);
-            storeQuantities(settings_.tendency, last_pass, c, q, wp);
-            if (last_pass &&
-                !result_.write(result_row(settings_, sp, points_.extent, outcome.system, q))) {
+            storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
+                            outcome.quantities, points_.work[i]);
+            if (last_pass && !result_.write(outcome.row)) {
                 write_failed(result_);
                 return Step::Stop;
             }
         }
         if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
+        return answer_stop();
+    }
+
+    // Processes events and answers a Stop: between two points, or while the next point's
+    // fit is still being computed.
+    Step answer_stop() {
         monitor_.process_events();
         if (monitor_.stop_requested()) {
             if (monitor_.ask_yes_no("Cancel calculation?", "Warning")) return Step::Stop;
@@ -156,6 +200,7 @@ private:
     PointData& points_;
     RunMonitor& monitor_;
     FitContext context_;
+    unsigned threads_;
     TextOutput result_;
     TextOutput trace_;
 };
