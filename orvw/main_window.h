@@ -20,6 +20,7 @@ class QPushButton;
 class PreviewPicture;
 class PreviewSet;
 struct ResultHeader;
+struct SettingsValues;
 class RadioGroup;
 class UpDown;
 
@@ -94,7 +95,7 @@ private:
     // Settings file (main_window_settings.cpp).
     void ReadCfg();
     void FormClose();
-    void applySettingsValues(const struct SettingsValues& values);
+    void applySettingsValues(const SettingsValues& values);
 
     // File dialogs and loading (main_window_files.cpp).
     void chooseFileInto(QLineEdit* field, FileDialogId id);
