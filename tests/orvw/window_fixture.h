@@ -78,14 +78,16 @@ public:
     std::vector<std::string> messages;
 };
 
-// A window with scripted prompts, the given decimal separator, and its settings file at
+// A window with scripted prompts, the given decimal separator and point-loop threads
+// (0: all cores), and its settings file at
 // settings_path (by default a name in a fresh temporary folder that the fixture owns).
 struct WindowFixture {
     QTemporaryDir folder;
     FakePrompts* prompts = nullptr;
     std::unique_ptr<TfrmMain> window;
 
-    explicit WindowFixture(const QString& settings_path = {}, char decimal_separator = '.') {
+    explicit WindowFixture(const QString& settings_path = {}, char decimal_separator = '.',
+                           unsigned threads = 1) {
         auto owned = std::make_unique<FakePrompts>();
         prompts = owned.get();
         WindowOptions options;
@@ -94,7 +96,7 @@ struct WindowFixture {
                                     .toStdString();
         options.prompts = std::move(owned);
         options.decimal_separator = decimal_separator;
-        options.threads = 1;
+        options.threads = threads;
         window = std::make_unique<TfrmMain>(std::move(options));
     }
 

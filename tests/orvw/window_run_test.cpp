@@ -34,7 +34,7 @@ int rowsOf(const QByteArray& result) {
 struct RunFixture : WindowFixture {
     QString previous_folder = QDir::currentPath();
 
-    RunFixture() {
+    explicit RunFixture(unsigned threads = 1) : WindowFixture({}, '.', threads) {
         QFile::copy(REFERENCE + "/survey.dat", folder.filePath("survey.dat"));
         QDir::setCurrent(folder.path());
         field("txt_in")->setText(QStringLiteral("survey.dat"));
@@ -68,6 +68,7 @@ private slots:
     void stop_answered_no_finishes_the_run();
     void stop_answered_yes_ends_the_run_keeping_rows();
     void closing_during_a_run_unwinds_then_closes();
+    void all_cores_write_the_same_file_and_still_stop();
 };
 
 void WindowRunTest::calc_checks_stop_with_message_and_focus_data() {
@@ -292,6 +293,26 @@ void WindowRunTest::closing_during_a_run_unwinds_then_closes() {
     QVERIFY(rowsOf(partial) < 400);
     QVERIFY(readAll(REFERENCE + "/expected.dat").startsWith(partial));
     QCOMPARE(QFileInfo(settings_path).size(), qint64{903});
+}
+
+// The window's own setting: the fits run on all cores, the rows and questions come in
+// file order on the window's thread.
+void WindowRunTest::all_cores_write_the_same_file_and_still_stop() {
+    RunFixture f(0);
+    f.window->show();
+    f.button("btn_calc")->click();
+    QVERIFY(f.prompts->messages.empty());
+    const QByteArray full = readAll(REFERENCE + "/expected.dat");
+    QCOMPARE(f.result(), full);
+
+    f.prompts->answers = {true};
+    QTimer::singleShot(0, f.button("btn_stop"), &QPushButton::click);
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->questions.size(), std::size_t{1});
+    QCOMPARE(f.prompts->questions[0].text, QStringLiteral("Cancel calculation?"));
+    QVERIFY(rowsOf(f.result()) < 400);
+    QVERIFY(full.startsWith(f.result()));
+    QVERIFY(f.button("btn_calc")->isEnabled());
 }
 
 QTEST_MAIN(WindowRunTest)
