@@ -48,7 +48,7 @@ bool read_header_line(std::FILE* file, std::string& line) {
     std::string piece;
     while (line.size() < LONGEST_HEADER && read_text_line(file, piece)) {
         line += piece;
-        if (!line.empty() && line.back() == '\n') break;
+        if (!line.empty() && (line.back() == '\n' || line.back() == '\r')) break;
     }
     return !line.empty();
 }

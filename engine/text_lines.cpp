@@ -9,8 +9,34 @@ TextFile open_text_file(const std::string& path) {
 }
 
 bool read_text_line(std::FILE* file, std::string& line) {
+    // A lone carriage return ends a line as a line feed does: files with the old
+    // CR-only line ends would otherwise come as a few long lines whose pieces are read
+    // as points made of the wrong columns.
     char buffer[MAX_LINE_CHARS + 1];
-    if (std::fgets(buffer, sizeof buffer, file) == nullptr) return false;
-    line.assign(buffer, std::strlen(buffer));
+    std::size_t n = 0;
+    int c = EOF;
+    while (n < MAX_LINE_CHARS && (c = std::getc(file)) != EOF) {
+        buffer[n++] = static_cast<char>(c);
+        if (c == '\n') break;
+        if (c == '\r') {
+            const int next = std::getc(file);
+            if (next == '\n' && n < MAX_LINE_CHARS) {
+                buffer[n++] = '\n';
+            } else if (next != EOF) {
+                std::ungetc(next, file);
+            }
+            break;
+        }
+    }
+    if (n == 0) return false;
+    if (c == EOF && std::ferror(file)) return false;
+    buffer[n] = '\0';
+    // A UTF-8 byte-order mark at the start of the file is no part of its first line:
+    // left in, it would make a first line of numbers fail the numeric test.
+    std::size_t first = 0;
+    if (n >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0 &&
+        std::ftell(file) == static_cast<long>(n))
+        first = 3;
+    line.assign(buffer + first, std::strlen(buffer + first));
     return true;
 }

@@ -14,7 +14,8 @@ struct FileCloser {
 using TextFile = std::unique_ptr<std::FILE, FileCloser>;
 TextFile open_text_file(const std::string& path);
 
-// Reads the next line into `line`: up to and including '\n', but never more than
-// MAX_LINE_CHARS characters (the rest comes as the next line); cut at a NUL byte.
+// Reads the next line into `line`: up to and including its line end ("\n", "\r\n" or a
+// lone "\r"), but never more than MAX_LINE_CHARS characters (the rest comes as the next
+// line); cut at a NUL byte. A UTF-8 byte-order mark that starts the file is left out.
 // False at the end of the file or on a read error (std::ferror tells which).
 bool read_text_line(std::FILE* file, std::string& line);
