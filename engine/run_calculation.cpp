@@ -1,6 +1,7 @@
 #include "run_calculation.h"
 
 #include "cluster_index.h"
+#include "file_identity.h"
 #include "point_loop.h"
 #include "point_reader.h"
 #include "run_checks.h"
@@ -26,6 +27,9 @@ bool grid_preview(int slot, const RunSettings& settings, const RunState& state,
 int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                PreviewGridder* gridder) {
     if (!passes(check_run_limits(settings), monitor)) return 1;
+    // The names were compared as typed; a relative path, "./" or a link can still lead
+    // the result file onto the input, which opening it would wipe out.
+    if (!passes(check_files_apart(settings), monitor)) return 1;
     state.results_ready = false;
     state.index.clear();
     state.points.clear();
