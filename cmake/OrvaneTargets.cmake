@@ -12,6 +12,13 @@ if(ORVANE_SANITIZE)
     -D_GLIBCXX_ASSERTIONS)
   target_link_options(orvane_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
+# Fuzzing instruments every library for coverage; only the fuzz targets link libFuzzer.
+if(ORVANE_FUZZ)
+  target_compile_options(orvane_sanitizers INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined -D_GLIBCXX_ASSERTIONS)
+  target_link_options(orvane_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()
 
 # orvane_add_test(NAME SOURCES... LIBS ...): one test executable whose cases ctest lists.
 function(orvane_add_gtest name)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Orvane and runs every test: the normal build (window included), then a second
-# build of the GUI-free tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build of the GUI-free tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# the fuzz targets (clang, libFuzzer) replaying their committed corpora once.
 # Installs missing Debian packages first.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,3 +18,9 @@ cmake -S "$top" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON -DORVAN
 cmake --build "$asan" -j"$jobs"
 (cd "$asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j"$jobs")
+
+fuzz="$top/build/fuzz"
+cmake -S "$top" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DORVANE_FUZZ=ON -DORVANE_WITH_GUI=OFF >/dev/null
+cmake --build "$fuzz" -j"$jobs" --target orvane_fuzz_targets
+(cd "$fuzz" && ctest --output-on-failure -L fuzz)

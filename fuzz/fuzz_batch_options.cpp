@@ -1,0 +1,55 @@
+// Fuzzes orvane-batch's command line: the input, split at NUL bytes, is the argument
+// list. A parse either fails with a reason or gives options whose values are
+// all ones the run accepts.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "batch_options.h"
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) std::abort();
+}
+
+std::vector<std::string> arguments(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> args;
+    std::string current;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            args.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (!current.empty()) args.push_back(current);
+    return args;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const OptionsParse parsed = parse_batch_options(arguments(data, size));
+    if (!parsed.options) {
+        require(!parsed.error.empty());
+        return 0;
+    }
+    const BatchOptions& o = *parsed.options;
+    if (o.help || o.version) return 0;
+    require(o.input_file.has_value() == o.output_file.has_value());
+    require(o.input_file.has_value() || o.settings_file.has_value());
+    if (o.columns) {
+        require(o.columns->size() == 5);
+        for (int c : *o.columns) require(c >= 0 && c <= 25);
+    }
+    if (o.iterations) require(*o.iterations >= 0 && *o.iterations <= 10000);
+    if (o.iteration_object) require(*o.iteration_object == 0 || *o.iteration_object == 1);
+    if (o.tendency) require(static_cast<int>(*o.tendency) >= 0 && static_cast<int>(*o.tendency) <= 4);
+    if (o.solver) require(static_cast<int>(*o.solver) >= 0 && static_cast<int>(*o.solver) <= 2);
+    if (o.preview_vars) require(o.preview_vars->size() == 3);
+    return 0;
+}
