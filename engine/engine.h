@@ -151,6 +151,11 @@ public:
     void clear();
 
     std::span<const std::uint32_t> cell_at(std::size_t i, std::size_t k) const;
+    // The cells of one column lie one after another: the cells (i, k_first) ..
+    // (i, k_end - 1) are the slots slot_begin(i, k_first) .. slot_begin(i, k_end) - 1
+    // (k_end may be ny), and slot_points()[s] is the point index held in slot s.
+    std::size_t slot_begin(std::size_t i, std::size_t k) const { return offsets_[i * ny_ + k]; }
+    std::span<const std::uint32_t> slot_points() const { return indices_; }
     // The cells covering the square x0 - e .. x0 + e, y0 - e .. y0 + e.
     CellWindow covering_window(double x0, double y0, double e) const;
 

@@ -44,7 +44,8 @@ class PointLoop {
 public:
     PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
         : settings_(settings), points_(state.points), monitor_(monitor),
-          context_{settings, state.points, state.index},
+          index_(state.index),
+          context_{settings, state.points, state.index, &table_},
           threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
                                          : settings.threads) {}
 
@@ -67,6 +68,7 @@ public:
             points_.work[i].value[work::cba] = points_.survey[i].cba;
         for (int pass = 0; pass <= settings_.iterations; ++pass) {
             if (pass > 0) correct_working_cba();
+            table_.build(index_, points_);
             if (!run_pass(pass)) return stop();
         }
         if (!result_.close()) return write_failed(result_);
@@ -199,6 +201,8 @@ private:
     const RunSettings& settings_;
     PointData& points_;
     RunMonitor& monitor_;
+    const ClusterIndex& index_;
+    NeighbourTable table_;  // the fits' copy of positions 0 to 3, made again every pass
     FitContext context_;
     unsigned threads_;
     TextOutput result_;

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "distance.h"
+#include "neighbour_table.h"
+#include "radius_test.h"
 #include "nearest_search.h"
 #include "solvers/gauss_jordan.h"
 #include "solvers/moore_penrose.h"
@@ -16,21 +17,13 @@ struct Neighbourhood {
     double rho = 0.0;
 };
 
-// Calls visit(j, distance) for every candidate in the cells of the window: column by
-// column, within a column row by row, within a cell in stored order. The order fixes
-// the rounding of every sum built from the candidates.
+// Calls visit(values) for every candidate in the cells of the window, in the order of
+// for_each_window_slot. The order fixes the rounding of every sum built from the
+// candidates.
 template <class Visit>
-void for_each_candidate(const FitContext& context, const CellWindow& window, double x0,
-                        double y0, Visit&& visit) {
-    const std::vector<WorkPoint>& work = context.points.work;
-    for (std::size_t ix = window.ix_first; ix < window.ix_end; ++ix) {
-        for (std::size_t iy = window.iy_first; iy < window.iy_end; ++iy) {
-            for (std::uint32_t j : context.index.cell_at(ix, iy)) {
-                const double* v = work[j].value;
-                visit(v, horizontal_distance(v[work::x] - x0, v[work::y] - y0));
-            }
-        }
-    }
+void for_each_candidate(const FitContext& context, const CellWindow& window, Visit&& visit) {
+    const SlotValues values{context.index, context.points, context.table};
+    for_each_window_slot(context.index, window, [&](std::size_t s) { visit(values(s)); });
 }
 
 bool centres_to_mean(const RunSettings& s) {
@@ -46,8 +39,9 @@ AreaMeans area_means(const FitContext& context, const Neighbourhood& hood, doubl
                      double y0) {
     double sum_x = 0.0, sum_y = 0.0, sum_z = 0.0, sum_u = 0.0;
     double count = 0.0;
-    for_each_candidate(context, hood.window, x0, y0, [&](const double* v, double d) {
-        if (d > hood.rho) return;
+    const BeyondRadius beyond(hood.rho);
+    for_each_candidate(context, hood.window, [&](const double* v) {
+        if (beyond(v[work::x] - x0, v[work::y] - y0)) return;
         sum_x += v[work::x];
         sum_y += v[work::y];
         sum_z += v[work::height];
@@ -75,12 +69,19 @@ double centre_of(CenteringMode mode, double mean, double own) {
 
 // Number of terms accumulated: Linear3x3 forms the constant term too, although its
 // solver sees only the leading three.
-int accumulated_terms(Tendency tendency) {
-    return tendency == Tendency::Linear3x3 ? 4 : unknowns_of(tendency);
+constexpr int accumulated_terms(Tendency tendency) {
+    switch (tendency) {
+        case Tendency::Linear3x3:
+        case Tendency::Linear4x4: return 4;
+        case Tendency::Linear6x6: return 6;
+        case Tendency::Quadratic10x10: return 10;
+        case Tendency::Linear3x3NteFay: return 3;
+    }
+    return 0;
 }
 
 // Terms of one row of the design matrix, in the order of the coefficients.
-void terms_of(Tendency tendency, double X, double Y, double Z, double* t) {
+constexpr void terms_of(Tendency tendency, double X, double Y, double Z, double* t) {
     switch (tendency) {
         case Tendency::Linear3x3:
         case Tendency::Linear4x4:
@@ -112,6 +113,46 @@ int counting_term(Tendency tendency) {
     return 0;
 }
 
+// The values subtracted from x, y, height and anomaly of every neighbour.
+struct Centre {
+    double x, y, z, u;
+};
+
+// Steps 3 of the fit for one tendency: the upper triangle of the normal equations and
+// the right-hand side, summed neighbour by neighbour in candidate order. Each sum starts
+// from 0 and takes its terms in the same order as a plain loop over all tendencies
+// would; fixing the tendency only lets the compiler unroll the loops.
+template <Tendency T>
+void accumulate_rows(const FitContext& context, const Neighbourhood& hood, double x0,
+                     double y0, const Centre& centre, LocalSystem& system) {
+    constexpr int m = accumulated_terms(T);
+    double matrix[m * m] = {};
+    double rhs[m] = {};
+    const bool include_calc_point = context.settings.include_calc_point;
+    const BeyondRadius beyond(hood.rho);
+    for_each_candidate(context, hood.window, [&](const double* v) {
+        const double xj = v[work::x], yj = v[work::y];
+        // Leaves out the point of calculation and any point at its place.
+        if (!include_calc_point && std::fabs(xj - x0) < 1e-8 && std::fabs(yj - y0) < 1e-8)
+            return;
+        if (beyond(xj - x0, yj - y0)) return;
+        const double X = xj - centre.x;
+        const double Y = yj - centre.y;
+        const double Z = v[work::height] - centre.z;
+        const double U = v[work::cba] - centre.u;
+        double t[m];
+        terms_of(T, X, Y, Z, t);
+        for (int i = 0; i < m; ++i) {
+            for (int k = i; k < m; ++k) matrix[i * m + k] += t[i] * t[k];
+            rhs[i] += t[i] * U;
+        }
+    });
+    for (int i = 0; i < m; ++i) {
+        for (int k = i; k < m; ++k) system.matrix[i * 10 + k] = matrix[i * m + k];
+        system.rhs[i] = rhs[i];
+    }
+}
+
 void solve(const FitContext& context, LocalSystem& system, double point_number, bool traced,
            SolverNotes& notes) {
     const RunSettings& s = context.settings;
@@ -139,7 +180,7 @@ int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, do
     if (s.search_mode == SearchMode::NNearest) {
         NearestResult nearest;
         if (!NearestSearch(x0, y0, s.nearest_count, s.search_radius, context.index,
-                           context.points, nearest))
+                           context.points, nearest, context.table))
             return 1;
         hood.rho = nearest.r_n;
         hood.window = context.index.covering_window(x0, y0, nearest.d);
@@ -153,28 +194,29 @@ int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, do
     for (double& m : system.matrix) m = 0.0;
     for (double& r : system.rhs) r = 0.0;
 
-    const double sx = centre_of(s.centering_x, means.mean_x, x0);
-    const double sy = centre_of(s.centering_y, means.mean_y, y0);
-    const double sz = centre_of(s.centering_z, means.mean_z, h0);
-    const double su = centre_of(s.centering_cba, means.mean_cba, u0);
+    const Centre centre{centre_of(s.centering_x, means.mean_x, x0),
+                        centre_of(s.centering_y, means.mean_y, y0),
+                        centre_of(s.centering_z, means.mean_z, h0),
+                        centre_of(s.centering_cba, means.mean_cba, u0)};
+    using Tn = Tendency;
+    switch (s.tendency) {
+        case Tn::Linear3x3:
+            accumulate_rows<Tn::Linear3x3>(context, hood, x0, y0, centre, system);
+            break;
+        case Tn::Linear4x4:
+            accumulate_rows<Tn::Linear4x4>(context, hood, x0, y0, centre, system);
+            break;
+        case Tn::Linear6x6:
+            accumulate_rows<Tn::Linear6x6>(context, hood, x0, y0, centre, system);
+            break;
+        case Tn::Quadratic10x10:
+            accumulate_rows<Tn::Quadratic10x10>(context, hood, x0, y0, centre, system);
+            break;
+        case Tn::Linear3x3NteFay:
+            accumulate_rows<Tn::Linear3x3NteFay>(context, hood, x0, y0, centre, system);
+            break;
+    }
     const int m = accumulated_terms(s.tendency);
-    for_each_candidate(context, hood.window, x0, y0, [&](const double* v, double d) {
-        const double xj = v[work::x], yj = v[work::y];
-        // Leaves out the point of calculation and any point at its place.
-        if (!s.include_calc_point && std::fabs(xj - x0) < 1e-8 && std::fabs(yj - y0) < 1e-8)
-            return;
-        const double X = xj - sx;
-        const double Y = yj - sy;
-        const double Z = v[work::height] - sz;
-        const double U = v[work::cba] - su;
-        if (d > hood.rho) return;
-        double t[10];
-        terms_of(s.tendency, X, Y, Z, t);
-        for (int i = 0; i < m; ++i) {
-            for (int k = i; k < m; ++k) system.matrix[i * 10 + k] += t[i] * t[k];
-            system.rhs[i] += t[i] * U;
-        }
-    });
     for (int i = 0; i < m; ++i)
         for (int k = i + 1; k < m; ++k) system.matrix[k * 10 + i] = system.matrix[i * 10 + k];
 

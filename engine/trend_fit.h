@@ -1,5 +1,6 @@
 #pragma once
 #include "engine.h"
+#include "neighbour_table.h"
 
 // What a fit reads besides the point of calculation. Fits read only positions 0 to 3
 // of the points, so the fits of one pass are independent of each other.
@@ -7,6 +8,9 @@ struct FitContext {
     const RunSettings& settings;
     const PointData& points;
     const ClusterIndex& index;
+    // The candidates' values in index order (the point loop keeps one a pass); without
+    // it the fit reads the point records, with the same result.
+    const NeighbourTable* table = nullptr;
 };
 
 // Builds and solves the local system of one point. 0, or 1 when the N-nearest search

@@ -1,0 +1,45 @@
+#pragma once
+// What a fit reads of its candidates (x, y, height and working CBA), copied slot by slot
+// in the cluster index's order: the candidates of a window are then read column by
+// column from contiguous memory instead of one scattered point record at a time.
+
+#include <cstddef>
+#include <vector>
+
+#include "engine.h"
+
+class NeighbourTable {
+public:
+    // Copies positions 0 to 3 of every indexed point; the copy must be made again after
+    // the working CBA changes (between passes).
+    void build(const ClusterIndex& index, const PointData& points);
+    // x, y, height, working CBA of the point in slot `slot`.
+    const double* values(std::size_t slot) const { return &values_[4 * slot]; }
+
+private:
+    std::vector<double> values_;
+};
+
+// Where the candidates' values come from: the table when there is one, otherwise the
+// point records themselves. Either gives the same doubles.
+struct SlotValues {
+    const ClusterIndex& index;
+    const PointData& points;
+    const NeighbourTable* table = nullptr;
+
+    const double* operator()(std::size_t slot) const {
+        return table ? table->values(slot) : points.work[index.slot_points()[slot]].value;
+    }
+};
+
+// Calls visit(slot) for every slot of the window's cells: column by column, within a
+// column row by row, within a cell in stored order (the order that fixes the rounding
+// of every sum over the candidates). Empty cells cost nothing.
+template <class Visit>
+void for_each_window_slot(const ClusterIndex& index, const CellWindow& window, Visit&& visit) {
+    if (window.iy_first >= window.iy_end) return;
+    for (std::size_t ix = window.ix_first; ix < window.ix_end; ++ix) {
+        const std::size_t end = index.slot_begin(ix, window.iy_end);
+        for (std::size_t s = index.slot_begin(ix, window.iy_first); s < end; ++s) visit(s);
+    }
+}
