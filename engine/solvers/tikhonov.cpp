@@ -4,6 +4,7 @@
 
 #include "l_curve.h"
 #include "matrix_ops.h"
+#include "regularised_solver.h"
 
 // The same elimination as solveGaussJordan, with a matrix in place of the right-hand
 // side: no row is exchanged, and a zero or NaN pivot fails at once.
@@ -47,17 +48,20 @@ namespace {
 
 // Runs the L-curve over the alpha sequence of the settings and returns the chosen alpha;
 // the lines of a traced point go to notes.trace.
-double alphaFromLCurve(const SystemMatrix& a, const SystemVector& b, int n,
+double alphaFromLCurve(const RegularisedSolver& solver, const SystemVector& b,
                        double point_number, bool traced, const RunSettings& settings,
                        SolverNotes& notes) {
-    std::vector<double> X, Y, solved_alphas;
+    thread_local std::vector<double> X, Y, solved_alphas;
+    X.clear();
+    Y.clear();
+    solved_alphas.clear();
     for (double alpha : regularisationAlphas(settings)) {
-        SystemVector x = {}, fitted = {}, residual = {};
-        if (!solveRegularised(a, b, alpha, n, x)) continue;
-        multiplyMatrixVector(a, x, fitted, n);
-        subtractVectors(fitted, b, residual, n);
-        X.push_back(std::log10(euclideanNorm(residual, n)));
-        Y.push_back(std::log10(euclideanNorm(x, n)));
+        SystemVector x = {};
+        if (!solver.solve(b, alpha, x)) continue;
+        double residual_norm = 0.0, solution_norm = 0.0;
+        solver.norms(b, x, residual_norm, solution_norm);
+        X.push_back(std::log10(residual_norm));
+        Y.push_back(std::log10(solution_norm));
         solved_alphas.push_back(alpha);
     }
     return chooseAlphaByLCurve(X, Y, solved_alphas, point_number, traced, settings, notes);
@@ -69,10 +73,12 @@ int solveTikhonov(const SystemMatrix& matrix, SystemVector& rhs, int n, double p
                   bool traced, const RunSettings& settings, SolverNotes& notes) {
     SystemVector b = {};
     for (int i = 0; i < n; ++i) b[i] = rhs[i];
+    // A^T and A^T A are formed once for the whole alpha sequence and the final solve.
+    const RegularisedSolver solver(matrix, n);
     double alpha = settings.sv_threshold;
-    if (alpha < 0.0) alpha = alphaFromLCurve(matrix, b, n, point_number, traced, settings, notes);
+    if (alpha < 0.0) alpha = alphaFromLCurve(solver, b, point_number, traced, settings, notes);
     SystemVector x = {};
-    if (!solveRegularised(matrix, b, alpha, n, x)) {
+    if (!solver.solve(b, alpha, x)) {
         rhs[0] = SOLVER_FAILED;
         return 0;
     }
