@@ -524,3 +524,24 @@ TEST_F(bad_input, result_file_line_ends_and_byte_order_mark) {
         EXPECT_EQ(state.points.work[1].value[work::x], 3.0);
     }
 }
+
+// A result file whose header radius is tiny against the area of its rows (found by
+// fuzzing: a damaged radius of 2 over kilometres asked for a 200-million-cell index):
+// beyond the index's cap the load is refused with the index's message, no data left.
+TEST_F(bad_input, result_file_with_a_radius_too_small_for_its_area) {
+    const std::string text =
+        "Map: in.dat  Radius:  0.001  Iter:   0  Object: RGA  Tendencies: Linear  "
+        "Interpolation(3x3)\n"
+        "0 0 1 100 -12 1 2 3 4 5 6 30\n5000 8000 2 100 -12 1 2 3 4 5 6 30\n";
+    RunState state;
+    state.results_ready = true;
+    RecordingMonitor monitor;
+    const ResultLoad load = load_result_file({write("tiny_radius", text), '.', 0.0}, state, monitor);
+    EXPECT_EQ(load.outcome, LoadOutcome::NoData);
+    EXPECT_EQ(monitor.messages,
+              std::vector<std::string>{
+                  "Insufficent memory for creting temporary cluster. Increase radius for search!"});
+    EXPECT_FALSE(state.results_ready);
+    EXPECT_EQ(state.points.count, 0u);
+    EXPECT_TRUE(state.index.empty());
+}
