@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "fixed_format.h"
 #include "number_text.h"
 
 namespace {
@@ -73,11 +74,25 @@ std::string result_header(const RunSettings& s) {
 
 std::string result_row(const RunSettings& s, const SurveyPoint& p, const PointExtent& extent,
                        const LocalSystem& system, const PointQuantities& q) {
+    // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", then " %10.6lf" a value and " %10.0lf\n".
     const char sep = s.decimal_separator;
-    std::string row = format_c(sep, "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf",
-                               p.x - extent.x_offset, p.y - extent.y_offset, p.point_number,
-                               p.height, p.cba);
-    for (double v : printed_values(s.tendency, system.rhs, q)) row += format_c(sep, " %10.6lf", v);
-    row += format_c(sep, " %10.0lf\n", system.neighbour_count);
+    std::string row;
+    row.reserve(180);
+    append_fixed(row, p.x - extent.x_offset, 10, 3, sep);
+    row += ' ';
+    append_fixed(row, p.y - extent.y_offset, 10, 3, sep);
+    row += ' ';
+    append_fixed(row, p.point_number, 10, 0, sep);
+    row += ' ';
+    append_fixed(row, p.height, 10, 3, sep);
+    row += ' ';
+    append_fixed(row, p.cba, 10, 6, sep);
+    for (double v : printed_values(s.tendency, system.rhs, q)) {
+        row += ' ';
+        append_fixed(row, v, 10, 6, sep);
+    }
+    row += ' ';
+    append_fixed(row, system.neighbour_count, 10, 0, sep);
+    row += '\n';
     return row;
 }
