@@ -24,7 +24,7 @@ void scan_pass(double x0, double y0, double d, const ClusterIndex& index,
                const SlotValues& values, std::vector<double>& distances) {
     distances.clear();
     const double outside = d >= 1e-100 && d <= 1e100 ? d * d * (1.0 + 1e-9) : HUGE_VAL;
-    for_each_window_slot(index, index.covering_window(x0, y0, d), [&](std::size_t s) {
+    for_each_window_slot(index, index.covering_window(x0, y0, d), values, [&](std::size_t s) {
         const double* v = values(s);
         const double dx = v[work::x] - x0, dy = v[work::y] - y0;
         if (dx * dx + dy * dy > outside) return;
@@ -45,7 +45,8 @@ double nth_distance_estimate(double x0, double y0, std::size_t n, double start, 
     const double slack = 2.0 * index.cell_size();
     for (double w = start;; w *= 2.0) {
         squares.clear();
-        for_each_window_slot(index, index.covering_window(x0, y0, w), [&](std::size_t s) {
+        for_each_window_slot(index, index.covering_window(x0, y0, w), values,
+                             [&](std::size_t s) {
             const double* v = values(s);
             const double dx = v[work::x] - x0, dy = v[work::y] - y0;
             const double square = dx * dx + dy * dy;

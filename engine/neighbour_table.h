@@ -3,6 +3,7 @@
 // in the cluster index's order: the candidates of a window are then read column by
 // column from contiguous memory instead of one scattered point record at a time.
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -30,16 +31,32 @@ struct SlotValues {
     const double* operator()(std::size_t slot) const {
         return table ? table->values(slot) : points.work[index.slot_points()[slot]].value;
     }
+    // Asks the processor to start loading a slot's values now; the columns of a window
+    // lie far apart in memory, and waiting for each in turn would dominate a fit.
+    void prefetch(std::size_t slot) const {
+        if (table) __builtin_prefetch(table->values(slot));
+    }
 };
 
 // Calls visit(slot) for every slot of the window's cells: column by column, within a
 // column row by row, within a cell in stored order (the order that fixes the rounding
-// of every sum over the candidates). Empty cells cost nothing.
+// of every sum over the candidates). Empty cells cost nothing. The columns' slot runs
+// are looked up (and their values prefetched) a group of columns at a time before any
+// is visited, so that their memory is fetched side by side.
 template <class Visit>
-void for_each_window_slot(const ClusterIndex& index, const CellWindow& window, Visit&& visit) {
+void for_each_window_slot(const ClusterIndex& index, const CellWindow& window,
+                          const SlotValues& values, Visit&& visit) {
     if (window.iy_first >= window.iy_end) return;
-    for (std::size_t ix = window.ix_first; ix < window.ix_end; ++ix) {
-        const std::size_t end = index.slot_begin(ix, window.iy_end);
-        for (std::size_t s = index.slot_begin(ix, window.iy_first); s < end; ++s) visit(s);
+    constexpr std::size_t kGroup = 32;
+    std::size_t first[kGroup], end[kGroup];
+    for (std::size_t ix = window.ix_first; ix < window.ix_end; ix += kGroup) {
+        const std::size_t columns = std::min(kGroup, window.ix_end - ix);
+        for (std::size_t c = 0; c < columns; ++c) {
+            first[c] = index.slot_begin(ix + c, window.iy_first);
+            end[c] = index.slot_begin(ix + c, window.iy_end);
+            if (first[c] < end[c]) values.prefetch(first[c]);
+        }
+        for (std::size_t c = 0; c < columns; ++c)
+            for (std::size_t s = first[c]; s < end[c]; ++s) visit(s);
     }
 }

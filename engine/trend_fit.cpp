@@ -23,7 +23,8 @@ struct Neighbourhood {
 template <class Visit>
 void for_each_candidate(const FitContext& context, const CellWindow& window, Visit&& visit) {
     const SlotValues values{context.index, context.points, context.table};
-    for_each_window_slot(context.index, window, [&](std::size_t s) { visit(values(s)); });
+    for_each_window_slot(context.index, window, values,
+                         [&](std::size_t s) { visit(values(s)); });
 }
 
 bool centres_to_mean(const RunSettings& s) {

@@ -128,7 +128,7 @@ TEST(neighbour_table, window_slots_follow_the_cells_in_order) {
         for (std::size_t ix = w.ix_first; ix < w.ix_end; ++ix)
             for (std::size_t iy = w.iy_first; iy < w.iy_end; ++iy)
                 for (std::uint32_t j : f.index.cell_at(ix, iy)) by_cells.push_back(j);
-        for_each_window_slot(f.index, w, [&](std::size_t s) {
+        for_each_window_slot(f.index, w, SlotValues{f.index, f.points, &table}, [&](std::size_t s) {
             const std::uint32_t j = f.index.slot_points()[s];
             by_slots.push_back(j);
             for (int k = 0; k < 4; ++k) EXPECT_EQ(table.values(s)[k], f.points.work[j].value[k]);
