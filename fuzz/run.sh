@@ -16,7 +16,7 @@ if [[ "${1:-}" == "-t" ]]; then
 fi
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-  targets=(point_reader column_parser result_loader settings_codec batch_options)
+  targets=(point_reader column_parser result_loader run settings_codec batch_options)
 fi
 
 build=${ORVANE_FUZZ_BUILD:-$top/build/fuzz}
