@@ -4,12 +4,10 @@ QStringList qtFiltersFromPairs(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        const QString& pattern = parts[i + 1];
-        if (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')')))
-            filters << description;
-        else
-            filters << description + QLatin1String(" (") + pattern + QLatin1Char(')');
+        // "*.*" means every file where it comes from; here it would miss names without a dot.
+        const QString pattern =
+            parts[i + 1] == QLatin1String("*.*") ? QStringLiteral("*") : parts[i + 1];
+        filters << parts[i] + QLatin1String(" (") + pattern + QLatin1Char(')');
     }
     return filters;
 }

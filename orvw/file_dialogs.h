@@ -4,8 +4,8 @@
 #include "prompts.h"
 
 // Turns "description|pattern|description|pattern..." into Qt name filters, in the same
-// order. A description that already ends with its pattern in brackets is kept as it
-// is; otherwise the pattern is added in brackets.
+// order: the description, then the pattern in brackets, which the dialog reads and (with
+// its filter details hidden) strips again, so the user sees each description as it is.
 QStringList qtFiltersFromPairs(const QString& pairs);
 
 // Open dialog 1 (input and subset), save dialog 1 (output), save dialog 2 (preview

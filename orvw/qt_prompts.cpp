@@ -32,6 +32,7 @@ std::optional<FileChoice> QtPrompts::runDialog(const FileDialogSpec& spec,
     dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(spec.default_suffix);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(spec.filters);
     if (filter_index >= 0 && filter_index < spec.filters.size())
         dialog.selectNameFilter(spec.filters[filter_index]);
@@ -44,7 +45,11 @@ std::optional<FileChoice> QtPrompts::runDialog(const FileDialogSpec& spec,
         return std::nullopt;
     FileChoice choice;
     choice.path = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
-    choice.filter_index = static_cast<int>(spec.filters.indexOf(dialog.selectedNameFilter()));
-    if (choice.filter_index < 0) choice.filter_index = 0;
+    // With the details hidden the dialog names a filter by its description only.
+    const QString selected = dialog.selectedNameFilter();
+    for (qsizetype i = 0; i < spec.filters.size(); ++i)
+        if (spec.filters[i] == selected ||
+            spec.filters[i].startsWith(selected + QLatin1String(" (")))
+            choice.filter_index = static_cast<int>(i);
     return choice;
 }

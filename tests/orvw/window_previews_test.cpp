@@ -162,7 +162,8 @@ void WindowPreviewsTest::save_offers_the_suggested_name_and_writes_the_chosen_fo
         QCOMPARE(call.spec.id, FileDialogId::Save2);
         QCOMPARE(call.spec.default_suffix, QStringLiteral("bmp"));
         QCOMPARE(call.spec.filters,
-                 QStringList({"Windows bitmap (*.bmp)", "Jpeg files (*.jpg)", "Surfer grid (*.grd)"}));
+                 QStringList({"Windows bitmap (*.bmp) (*.bmp)", "Jpeg files (*.jpg) (*.jpg)",
+                              "Surfer grid (*.grd) (*.grd)"}));
         QCOMPARE(call.current_name, QString::fromLatin1(save.name));
         QCOMPARE(call.filter_index, remembered);
         remembered = save.filter;
@@ -295,8 +296,11 @@ void WindowPreviewsTest::name_dialogs_fill_fields_and_remember_filters() {
     QCOMPARE(first.current_name, QStringLiteral("old.dat"));
     QCOMPARE(first.filter_index, 0);
     QCOMPARE(first.spec.default_suffix, QStringLiteral("dat"));
-    QCOMPARE(first.spec.filters, QStringList({"Surfer DAT files (*.dat)",
-                                              "Geosoft XYZ files(*.xyz)", "All files (*.*)"}));
+    // Each description as given, then the pattern the dialog filters by; "*.*" is every
+    // file, also one without a dot.
+    QCOMPARE(first.spec.filters,
+             QStringList({"Surfer DAT files (*.dat) (*.dat)", "Geosoft XYZ files(*.xyz) (*.xyz)",
+                          "All files (*.*) (*)"}));
 
     // The subset shares open dialog 1 and its remembered filter; cancel keeps the text.
     f.find<QLineEdit>("txt_log")->setText(QStringLiteral("keep.dat"));
@@ -310,15 +314,17 @@ void WindowPreviewsTest::name_dialogs_fill_fields_and_remember_filters() {
     const auto& save = f.prompts->dialogs[2];
     QCOMPARE(save.spec.id, FileDialogId::Save1);
     QVERIFY(save.spec.save);
-    QCOMPARE(save.spec.filters, QStringList({"Surfer DAT files (*.dat)",
-                                             "Geosoft XYZ files (*.xyz)", "All files (*.*)"}));
+    QCOMPARE(save.spec.filters,
+             QStringList({"Surfer DAT files (*.dat) (*.dat)", "Geosoft XYZ files (*.xyz) (*.xyz)",
+                          "All files (*.*) (*)"}));
     QCOMPARE(f.find<QLineEdit>("txt_out")->text(), QStringLiteral("/data/out.xyz"));
     f.find<QPushButton>("btn_in")->click();
     QCOMPARE(f.prompts->dialogs[3].filter_index, 0);
     f.find<QPushButton>("btn_out")->click();
     QCOMPARE(f.prompts->dialogs[4].filter_index, 1);
     QCOMPARE(fileDialogSpec(FileDialogId::Open2).filters,
-             QStringList({"Calculated Orvane files (*.dat)", "Calculated Orvane files (*.xyz)"}));
+             QStringList({"Calculated Orvane files (*.dat) (*.dat)",
+                          "Calculated Orvane files (*.xyz) (*.xyz)"}));
 }
 
 QTEST_MAIN(WindowPreviewsTest)
