@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <thread>
 
@@ -68,7 +69,7 @@ public:
             points_.work[i].value[work::cba] = points_.survey[i].cba;
         for (int pass = 0; pass <= settings_.iterations; ++pass) {
             if (pass > 0) correct_working_cba();
-            table_.build(index_, points_);
+            build_table();
             if (!run_pass(pass)) return stop();
         }
         if (!result_.close()) return write_failed(result_);
@@ -162,6 +163,18 @@ private:
             monitor_.clear_stop();
         }
         return Step::Go;
+    }
+
+    // The fits read the copy when there is memory for it, the point records otherwise;
+    // both give the same numbers.
+    void build_table() {
+        try {
+            table_.build(index_, points_);
+            context_.table = &table_;
+        } catch (const std::bad_alloc&) {
+            table_ = NeighbourTable{};
+            context_.table = nullptr;
+        }
     }
 
     // Wide arithmetic: pass * count reaches 1e10 for a million points and 10000 passes.
