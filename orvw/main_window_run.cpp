@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <exception>
 
 #include "busy_cursor_gridder.h"
 #include "main_window.h"
