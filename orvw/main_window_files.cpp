@@ -1,11 +1,11 @@
 // File dialogs for the names, loading a result file, and the preview buttons and lists.
 
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 
-#include "file_dialogs.h"
 #include "busy_cursor_gridder.h"
+#include "file_dialogs.h"
 #include "main_window.h"
 #include "number_text.h"
 #include "radio_group.h"

@@ -1,7 +1,6 @@
 // The three preview pictures: drawing a gridded slot, re-gridding on a list change, and
 // saving a picture (bitmap, JPEG) or its node grid.
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
