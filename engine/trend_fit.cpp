@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "nearest_search.h"
 #include "neighbour_table.h"
 #include "radius_test.h"
-#include "nearest_search.h"
 #include "solvers/gauss_jordan.h"
 #include "solvers/moore_penrose.h"
 #include "solvers/tikhonov.h"
@@ -119,7 +119,7 @@ struct Centre {
     double x, y, z, u;
 };
 
-// Steps 3 of the fit for one tendency: the upper triangle of the normal equations and
+// Step 3 of the fit for one tendency: the upper triangle of the normal equations and
 // the right-hand side, summed neighbour by neighbour in candidate order. Each sum starts
 // from 0 and takes its terms in the same order as a plain loop over all tendencies
 // would; fixing the tendency only lets the compiler unroll the loops.
