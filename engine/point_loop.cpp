@@ -83,7 +83,11 @@ private:
     // in order. Both give the same bytes. False when the loop stops.
     bool run_pass(int pass) {
         const std::size_t count = points_.count;
-        if (threads_ <= 1) {
+        // Workers are started every pass; a small survey (with perhaps thousands of
+        // passes) gets fewer of them, a tiny one none.
+        const auto threads = static_cast<unsigned>(
+            std::min<std::size_t>(threads_, std::max<std::size_t>(1, count / 64)));
+        if (threads <= 1) {
             PointOutcome outcome;
             for (std::size_t i = 0; i < count; ++i) {
                 fit_point(pass, i, outcome);
@@ -92,7 +96,7 @@ private:
             return true;
         }
         OrderedBlocksOptions options;
-        options.threads = threads_;
+        options.threads = threads;
         return run_ordered_blocks<PointOutcome>(
             count, options,
             [&](std::size_t i, PointOutcome& outcome) { fit_point(pass, i, outcome); },
