@@ -274,7 +274,7 @@ the gradients to OUTPUT, as the window's "&Calc" does. Numbers on the command li
       --subset FILE       trace the points of FILE into INPUT's _trace_out.dat
       --on-failed stop|skip
                           what to do when a point's system cannot be solved [skip]
-      --threads N         threads of the point loop, 0 for all cores [1]
+      --threads N         threads of the point loop, 0 for all cores [0]
       --settings FILE     start from a settings file written by the window (the
                           options given here override it; INPUT and OUTPUT may then
                           come from the file)

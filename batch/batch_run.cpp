@@ -72,6 +72,7 @@ PlanResult plan_batch_run(const BatchOptions& options, char decimal_separator) {
     BatchPlan plan;
     RunSettings& s = plan.settings;
     s.decimal_separator = decimal_separator;
+    s.threads = 0;  // all cores unless --threads says otherwise
     SettingsValues stored;
     if (options.settings_file) {
         std::string error = start_from_settings_file(*options.settings_file, s, stored);

@@ -77,10 +77,12 @@ TEST_F(batch_run, captures_like_calc) {
     EXPECT_EQ(s.centering_x, CenteringMode::CenterToPoint);
     EXPECT_EQ(s.centering_z, CenteringMode::NotCenter);
     EXPECT_EQ(s.decimal_separator, '.');
+    EXPECT_EQ(s.threads, 0u);  // all cores unless asked otherwise
 
-    r = plan({"a.dat", "b.dat", "-r", "500", "--grid-radius", "1e-6"});
+    r = plan({"a.dat", "b.dat", "-r", "500", "--grid-radius", "1e-6", "--threads", "1"});
     ASSERT_TRUE(r.plan);
     EXPECT_EQ(r.plan->settings.grid_radius, 1e-6);  // not below 1e-6: kept
+    EXPECT_EQ(r.plan->settings.threads, 1u);
 }
 
 TEST_F(batch_run, options_override_a_settings_file) {
