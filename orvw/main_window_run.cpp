@@ -18,13 +18,13 @@
 
 namespace {
 
-// The conversion errors a handler ends with, as the toolkit's general error box says them.
+// The conversion errors a Calc ends with, shown in the general error box.
 QString notFloatText(const QString& text) {
-    return QStringLiteral("'%1' is not a valid floating point value").arg(text);
+    return QStringLiteral("'%1' cannot be read as a number").arg(text);
 }
 
 QString notIntegerText(const QString& text) {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+    return QStringLiteral("'%1' cannot be read as a whole number").arg(text);
 }
 
 }  // namespace
@@ -114,7 +114,7 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     };
     for (const Choice& choice : choices) {
         if (choice.index < 0 || choice.index >= choice.count) {
-            showGeneralError(QStringLiteral("List index out of bounds (%1) in %2")
+            showGeneralError(QStringLiteral("No valid entry (%1) is selected in %2")
                                  .arg(choice.index)
                                  .arg(choice.control->objectName()));
             return false;

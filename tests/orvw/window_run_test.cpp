@@ -130,19 +130,19 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("mended");
     QTest::newRow("radius") << "txt_radius" << "12a"
-                            << "'12a' is not a valid floating point value" << "360";
+                            << "'12a' cannot be read as a number" << "360";
     QTest::newRow("grid radius") << "txt_nearest" << ""
-                                 << "'' is not a valid floating point value" << "0";
+                                 << "'' cannot be read as a number" << "0";
     QTest::newRow("threshold") << "txt_threshold" << "t"
-                               << "'t' is not a valid floating point value" << "-1";
-    QTest::newRow("points") << "txt_npoints" << "many" << "'many' is not a valid integer value"
+                               << "'t' cannot be read as a number" << "-1";
+    QTest::newRow("points") << "txt_npoints" << "many" << "'many' cannot be read as a whole number"
                             << "10";
-    QTest::newRow("iterations") << "txt_iter" << "2.5" << "'2.5' is not a valid integer value"
+    QTest::newRow("iterations") << "txt_iter" << "2.5" << "'2.5' cannot be read as a whole number"
                                 << "0";
     QTest::newRow("iterations above range")
         << "txt_iter" << "10001" << "Number of iteration must be in range 0 .. 10000" << "0";
     QTest::newRow("quotient") << "txt_seqquot" << "q"
-                              << "'q' is not a valid floating point value" << "2";
+                              << "'q' cannot be read as a number" << "2";
 }
 
 void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
