@@ -4,7 +4,6 @@
 #include <new>
 #include <stdexcept>
 #include <string_view>
-#include <vector>
 
 #include "number_text.h"
 #include "text_lines.h"
@@ -26,9 +25,16 @@ bool looks_numeric(const std::string& line, char decimal_separator) {
     return true;
 }
 
-// Whitespace-separated tokens up to the line end.
-std::vector<std::string_view> split_tokens(const std::string& line) {
-    std::vector<std::string_view> tokens;
+// The tokens a parse needs: the line is split at spaces up to its line end, counting
+// every token but keeping only those at the wanted positions, so that no line costs a
+// heap allocation.
+struct WantedTokens {
+    const int* positions;  // the five column indices
+    std::string_view found[5];
+    std::size_t count = 0;  // tokens on the line
+};
+
+void split_tokens(const std::string& line, WantedTokens& tokens) {
     std::size_t i = 0;
     const std::size_t n = line.size();
     while (i < n) {
@@ -36,10 +42,13 @@ std::vector<std::string_view> split_tokens(const std::string& line) {
         if (i >= n || line[i] == '\r' || line[i] == '\n') break;
         const std::size_t start = i;
         while (i < n && line[i] != ' ' && line[i] != '\r' && line[i] != '\n') ++i;
-        tokens.emplace_back(line.data() + start, i - start);
+        for (int w = 0; w < 5; ++w) {
+            if (static_cast<std::size_t>(tokens.positions[w]) == tokens.count)
+                tokens.found[w] = std::string_view(line.data() + start, i - start);
+        }
+        ++tokens.count;
         if (i < n && line[i] != ' ') break;
     }
-    return tokens;
 }
 
 struct RawExtent {
@@ -106,30 +115,35 @@ constexpr const char* CHANGED_WHILE_READING = "Input file changed while reading"
 
 bool accept_line(std::string& line, char decimal_separator) {
     if (line.empty() || line[0] == '/') return false;
+    // The quote and the first letter of "LINE" are noted on the way, so that a number
+    // line is not searched twice more.
+    bool quote = false;
+    bool letter_l = false;
     for (char& c : line) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         if ((c == ',' && decimal_separator != ',') || c == '\t' || c == '\b') c = ' ';
+        quote |= c == '"';
+        letter_l |= c == 'L';
     }
     if (line[0] == '/' || is_control(line[0])) return false;
     // Upper-casing has turned every "Line" label, whatever its case, into "LINE".
-    if (line.find('"') != std::string::npos || line.find("LINE") != std::string::npos)
-        return false;
+    if (quote || (letter_l && line.find("LINE") != std::string::npos)) return false;
     return looks_numeric(line, decimal_separator);
 }
 
 bool parse_columns(const std::string& line, const RunSettings& settings, ColumnValues& out) {
-    const std::vector<std::string_view> tokens = split_tokens(line);
-    if (tokens.size() < 5) return false;
     const int columns[5] = {settings.column_x, settings.column_y, settings.column_point,
                             settings.column_height, settings.column_cba};
+    WantedTokens tokens{columns, {}, 0};
+    split_tokens(line, tokens);
+    if (tokens.count < 5) return false;
     for (int column : columns) {
-        if (column < 0 || static_cast<std::size_t>(column) > tokens.size() - 1) return false;
+        if (column < 0 || static_cast<std::size_t>(column) > tokens.count - 1) return false;
     }
     out = ColumnValues{};
     double* targets[5] = {&out.x, &out.y, &out.point_number, &out.height, &out.cba};
     for (int f = 0; f < 5; ++f) {
-        const auto value = parse_double(tokens[static_cast<std::size_t>(columns[f])],
-                                        settings.decimal_separator);
+        const auto value = parse_double(tokens.found[f], settings.decimal_separator);
         if (!value) return false;
         *targets[f] = *value;
     }

@@ -15,11 +15,14 @@ bool read_text_line(std::FILE* file, std::string& line) {
     char buffer[MAX_LINE_CHARS + 1];
     std::size_t n = 0;
     int c = EOF;
-    while (n < MAX_LINE_CHARS && (c = std::getc(file)) != EOF) {
+    // One lock for the whole line instead of one per character: the locked getc made
+    // reading a survey of a million lines several times slower than the parsing.
+    flockfile(file);
+    while (n < MAX_LINE_CHARS && (c = getc_unlocked(file)) != EOF) {
         buffer[n++] = static_cast<char>(c);
         if (c == '\n') break;
         if (c == '\r') {
-            const int next = std::getc(file);
+            const int next = getc_unlocked(file);
             if (next == '\n' && n < MAX_LINE_CHARS) {
                 buffer[n++] = '\n';
             } else if (next != EOF) {
@@ -28,6 +31,7 @@ bool read_text_line(std::FILE* file, std::string& line) {
             break;
         }
     }
+    funlockfile(file);
     if (n == 0) return false;
     if (c == EOF && std::ferror(file)) return false;
     buffer[n] = '\0';
