@@ -64,7 +64,7 @@ BenchFigures run_preview(const RunSettings& s) {
     const Clock::time_point prepared = Clock::now();
     PreviewSet previews;
     f.ok = previews.grid_slot(1, 1, s.tendency, s.search_radius, s.grid_radius, state,
-                              monitor) == GridOutcome::Done;
+                              monitor, s.threads) == GridOutcome::Done;
     const Clock::time_point end = Clock::now();
     f.prepare_seconds = seconds_between(start, prepared);
     f.work_seconds = seconds_between(prepared, end);

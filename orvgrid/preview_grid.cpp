@@ -1,94 +1,74 @@
 #include "preview_grid.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "colouring.h"
+#include "node_columns.h"
+#include "ordered_blocks.h"
 #include "resample.h"
 
 namespace {
 
-// Number of cells the window reaches from a node: ceil(Rg / c), held within
-// 0 .. nx + ny + 1 so that a huge radius cannot overflow the integer (such a window
-// already spans the whole lattice).
-long long window_reach(double grid_radius, double cell_size, std::size_t nx, std::size_t ny) {
-    const double reach = std::ceil(grid_radius / cell_size);
-    const double widest = static_cast<double>(nx + ny + 1);
-    if (!(reach > 0.0)) return 0;
-    return static_cast<long long>(std::min(reach, widest));
-}
-
-// Inverse-distance value of node (x, y) from the points listed in the cell window; the
-// 0.001 offsets keep a point sitting on the node at a finite distance.
-float node_value(const PointData& points, const ClusterIndex& index, int position, double x,
-                 double y, double search_radius, const CellWindow& window) {
-    double weighted_sum = 0.0;
-    double weight_sum = 0.0;
-    for (std::size_t ix = window.ix_first; ix < window.ix_end; ++ix) {
-        for (std::size_t iy = window.iy_first; iy < window.iy_end; ++iy) {
-            for (std::uint32_t p : index.cell_at(ix, iy)) {
-                const double* value = points.work[p].value;
-                const double dx = x - value[work::x] + 0.001;
-                const double dy = y - value[work::y] + 0.001;
-                const double d = std::hypot(dx, dy);
-                if (d > search_radius) continue;
-                weighted_sum += value[position] / d;
-                weight_sum += 1.0 / d;
-            }
-        }
+// The question between two columns: false when the user cancels.
+bool column_checkpoint(RunMonitor& monitor) {
+    monitor.process_events();
+    if (monitor.stop_requested()) {
+        if (monitor.ask_yes_no("Cancel calculation?", "Warning")) return false;
+        monitor.clear_stop();
     }
-    if (weight_sum == 0.0) return BLANK_VALUE;
-    return static_cast<float>(weighted_sum / weight_sum);
+    return true;
 }
 
-// The window of node (i, j) holds its own cell, `reach` cells below and reach - 1 above.
-CellWindow node_window(long long i, long long j, long long reach, std::size_t nx,
-                       std::size_t ny) {
-    CellWindow window;
-    window.ix_first = static_cast<std::size_t>(std::max(0LL, i - reach));
-    window.ix_end = static_cast<std::size_t>(std::min(static_cast<long long>(nx), i + reach));
-    window.iy_first = static_cast<std::size_t>(std::max(0LL, j - reach));
-    window.iy_end = static_cast<std::size_t>(std::min(static_cast<long long>(ny), j + reach));
-    return window;
+unsigned column_threads(unsigned threads, std::size_t nx) {
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(threads, nx));
 }
 
 // Fills the node grid column by column; between columns the window gets its events
-// and a stop request is answered. Cancelled leaves the stop flag set.
+// and a stop request is answered, in column order whatever the number of threads.
+// Workers compute whole columns, each node summed as on one thread, so the values do
+// not depend on the thread count. Cancelled leaves the stop flag set.
 GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index, int position,
-                       double search_radius, double grid_radius, RunMonitor& monitor,
-                       PreviewGrid& grid) {
+                       double search_radius, double grid_radius, unsigned threads,
+                       RunMonitor& monitor, PreviewGrid& grid) {
     const std::size_t nx = index.nx();
     const std::size_t ny = index.ny();
-    const double c = index.cell_size();
     grid.nx = nx;
     grid.ny = ny;
-    grid.cell_size = c;
+    grid.cell_size = index.cell_size();
     grid.origin_x = index.origin_x();
     grid.origin_y = index.origin_y();
     grid.x_offset = points.extent.x_offset;
     grid.y_offset = points.extent.y_offset;
     grid.values.assign(nx * ny, BLANK_VALUE);
-    if (!(c > 0.0)) return GridOutcome::Done;
+    if (!(grid.cell_size > 0.0)) return GridOutcome::Done;
 
-    const long long reach = window_reach(grid_radius, c, nx, ny);
-    for (std::size_t i = 0; i < nx; ++i) {
-        for (std::size_t j = 0; j < ny; ++j) {
-            const double x = static_cast<double>(i) * c + grid.origin_x;
-            const double y = static_cast<double>(j) * c + grid.origin_y;
-            const CellWindow window = node_window(static_cast<long long>(i),
-                                                  static_cast<long long>(j), reach, nx, ny);
-            grid.values[i * ny + j] =
-                node_value(points, index, position, x, y, search_radius, window);
+    NodeLattice lattice;
+    prepare_lattice(lattice, points, index, position, search_radius, grid_radius);
+    float* values = grid.values.data();
+    const unsigned workers = column_threads(threads, nx);
+    if (workers <= 1) {
+        for (std::size_t i = 0; i < nx; ++i) {
+            grid_node_column(lattice, i, values + i * ny);
+            if (!column_checkpoint(monitor)) return GridOutcome::Cancelled;
         }
-        monitor.process_events();
-        if (monitor.stop_requested()) {
-            if (monitor.ask_yes_no("Cancel calculation?", "Warning")) return GridOutcome::Cancelled;
-            monitor.clear_stop();
-        }
+        return GridOutcome::Done;
     }
-    return GridOutcome::Done;
+    OrderedBlocksOptions options;
+    options.threads = workers;
+    options.block_size = 1;
+    // Each worker writes only the columns it took; the calling thread only asks.
+    const bool finished = run_ordered_blocks<char>(
+        nx, options, [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
+        [&](std::size_t, char&) { return column_checkpoint(monitor); },
+        [&] {
+            monitor.process_events();
+            return true;
+        });
+    return finished ? GridOutcome::Done : GridOutcome::Cancelled;
 }
 
 }  // namespace
@@ -96,7 +76,7 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index, int p
 GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index,
                                 int position, double search_radius, double grid_radius,
                                 int width, int height, RunMonitor& monitor,
-                                PreviewResult& result) {
+                                PreviewResult& result, unsigned threads) {
     if (position < 0 || position >= 15) {
         monitor.show_message("No variable selected for this preview");
         return GridOutcome::Failed;
@@ -104,7 +84,8 @@ GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& ind
     try {
         PreviewResult fresh;
         const GridOutcome outcome =
-            grid_nodes(points, index, position, search_radius, grid_radius, monitor, fresh.grid);
+            grid_nodes(points, index, position, search_radius, grid_radius, threads,
+                       monitor, fresh.grid);
         if (outcome != GridOutcome::Done) return outcome;
         fresh.raster = resample_grid(fresh.grid, width, height);
         take_statistics(fresh.raster);

@@ -60,7 +60,9 @@ struct PreviewResult {
 // search_radius from a node never count; grid_radius sets the cell window. Asks
 // "Cancel calculation?" when a stop is requested between node columns. Done fills
 // `result`; Cancelled (stop flag left set) and Failed (message shown) leave it as it was.
+// The node columns are computed on `threads` threads (0: all cores, 1: this thread
+// alone); the values and the questions are the same whatever the count.
 GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index,
                                 int position, double search_radius, double grid_radius,
                                 int width, int height, RunMonitor& monitor,
-                                PreviewResult& result);
+                                PreviewResult& result, unsigned threads = 1);

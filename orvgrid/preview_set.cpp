@@ -12,12 +12,13 @@ GridOutcome PreviewSet::grid_preview(int slot, const RunSettings& settings,
                            : slot == 2 ? settings.preview_var2
                                        : settings.preview_var3;
     return grid_slot(slot, list_index, settings.tendency, settings.search_radius,
-                     settings.grid_radius, state, monitor);
+                     settings.grid_radius, state, monitor, settings.threads);
 }
 
 GridOutcome PreviewSet::grid_slot(int slot, int list_index, Tendency tendency,
                                   double search_radius, double grid_radius,
-                                  const RunState& state, RunMonitor& monitor) {
+                                  const RunState& state, RunMonitor& monitor,
+                                  unsigned threads) {
     Slot& target = slot_at(slot);
     if (gridding_) return GridOutcome::Failed;
     gridding_ = true;
@@ -30,7 +31,7 @@ GridOutcome PreviewSet::grid_slot(int slot, int list_index, Tendency tendency,
     PreviewResult fresh;
     const GridOutcome outcome = gridPreviewVariable(
         state.points, state.index, preview_position(slot, list_index, tendency), search_radius,
-        window_radius, width_, height_, monitor, fresh);
+        window_radius, width_, height_, monitor, fresh, threads);
     if (outcome != GridOutcome::Done) return outcome;
     draw_preview(fresh.colours, target.image);
     target.result = std::move(fresh);

@@ -24,9 +24,11 @@ public:
     // below 1e-6 means the search radius. Done replaces the slot's result and draws it
     // over the slot's picture, keeping the picture's frame; otherwise the slot is
     // unchanged. A gridding started while another is running (events are processed
-    // between node columns) is refused: Failed, nothing shown.
+    // between node columns) is refused: Failed, nothing shown. `threads` as in
+    // RunSettings: 0 all cores, 1 this thread alone.
     GridOutcome grid_slot(int slot, int list_index, Tendency tendency, double search_radius,
-                          double grid_radius, const RunState& state, RunMonitor& monitor);
+                          double grid_radius, const RunState& state, RunMonitor& monitor,
+                          unsigned threads = 1);
 
     // Paints all three pictures empty and forgets their results.
     void clear();

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "scripted_monitor.h"
 
@@ -183,4 +186,96 @@ TEST(preview_grid, grid_keeps_the_lattice_and_offsets) {
     const double d1 = distance(-3.999, -2.999);
     EXPECT_FLOAT_EQ(result.grid.at(0, 0),
                     static_cast<float>((1.0 / d0 + 2.0 / d1) / (1.0 / d0 + 1.0 / d1)));
+}
+
+namespace {
+
+// A few thousand scattered points over a lattice of 80 x 50 nodes.
+PointData scattered_survey() {
+    std::uint64_t state = 77;
+    auto next = [&state] {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return static_cast<double>((z ^ (z >> 31)) >> 11) * 0x1.0p-53;
+    };
+    std::vector<std::array<double, 3>> xyv;
+    for (int p = 0; p < 3000; ++p) {
+        const double x = 395.0 * next();
+        const double y = 245.0 * next();
+        xyv.push_back({x, y, std::cos(x / 40.0) * 5.0 + y / 11.0 + next()});
+    }
+    return make_points(xyv, cba);
+}
+
+bool same_bytes(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+}  // namespace
+
+TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
+    const PointData points = scattered_survey();
+    const ClusterIndex index = make_index(points, 5.0);
+    for (double grid_radius : {50.0, 30.0, 80.0}) {
+        SCOPED_TRACE(grid_radius);
+        ScriptedMonitor one_monitor;
+        PreviewResult one;
+        ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, grid_radius, 177, 145,
+                                      one_monitor, one, 1),
+                  GridOutcome::Done);
+        EXPECT_EQ(one_monitor.events, static_cast<int>(index.nx()));
+        for (unsigned threads : {2u, 4u, 0u}) {
+            SCOPED_TRACE(threads);
+            ScriptedMonitor monitor;
+            PreviewResult many;
+            ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, grid_radius, 177, 145,
+                                          monitor, many, threads),
+                      GridOutcome::Done);
+            EXPECT_TRUE(same_bytes(one.grid.values, many.grid.values));
+            EXPECT_TRUE(same_bytes(one.raster.values, many.raster.values));
+            EXPECT_EQ(one.raster.mean, many.raster.mean);
+            EXPECT_EQ(one.raster.std_dev, many.raster.std_dev);
+            EXPECT_EQ(one.colours.colours, many.colours.colours);
+            // Every finished column still gives the window its events.
+            EXPECT_GE(monitor.events, static_cast<int>(index.nx()));
+            EXPECT_TRUE(monitor.questions.empty());
+        }
+    }
+}
+
+TEST(preview_grid, stop_between_threaded_columns_asks_once_and_cancels_or_goes_on) {
+    const PointData points = scattered_survey();
+    const ClusterIndex index = make_index(points, 5.0);
+    ScriptedMonitor plain;
+    PreviewResult reference;
+    ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, 50.0, 177, 145, plain, reference, 1),
+              GridOutcome::Done);
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel);
+        ScriptedMonitor monitor;
+        monitor.answer = cancel;
+        // Stop is pressed while the workers are some columns in.
+        monitor.on_events = [&monitor] {
+            if (monitor.events == 5) monitor.stop = true;
+        };
+        PreviewResult result;
+        result.raster.mean = 42.0;
+        const GridOutcome outcome =
+            gridPreviewVariable(points, index, cba, 50.0, 50.0, 177, 145, monitor, result, 4);
+        ASSERT_EQ(monitor.questions.size(), 1u);
+        EXPECT_EQ(monitor.questions[0], "Cancel calculation?|Warning");
+        if (cancel) {
+            EXPECT_EQ(outcome, GridOutcome::Cancelled);
+            EXPECT_TRUE(monitor.stop);
+            EXPECT_TRUE(result.grid.values.empty());
+            EXPECT_EQ(result.raster.mean, 42.0);
+            // Cancelled promptly: not every column was waited for.
+            EXPECT_LT(monitor.events, static_cast<int>(index.nx()));
+        } else {
+            EXPECT_EQ(outcome, GridOutcome::Done);
+            EXPECT_FALSE(monitor.stop);
+            EXPECT_TRUE(same_bytes(result.grid.values, reference.grid.values));
+        }
+    }
 }
