@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "colouring.h"
@@ -49,26 +50,34 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index, int p
     NodeLattice lattice;
     prepare_lattice(lattice, points, index, position, search_radius, grid_radius);
     float* values = grid.values.data();
-    const unsigned workers = column_threads(threads, nx);
-    if (workers <= 1) {
+    auto on_this_thread = [&] {
         for (std::size_t i = 0; i < nx; ++i) {
             grid_node_column(lattice, i, values + i * ny);
             if (!column_checkpoint(monitor)) return GridOutcome::Cancelled;
         }
         return GridOutcome::Done;
-    }
+    };
+    const unsigned workers = column_threads(threads, nx);
+    if (workers <= 1) return on_this_thread();
     OrderedBlocksOptions options;
     options.threads = workers;
     options.block_size = 1;
-    // Each worker writes only the columns it took; the calling thread only asks.
-    const bool finished = run_ordered_blocks<char>(
-        nx, options, [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
-        [&](std::size_t, char&) { return column_checkpoint(monitor); },
-        [&] {
-            monitor.process_events();
-            return true;
-        });
-    return finished ? GridOutcome::Done : GridOutcome::Cancelled;
+    try {
+        // Each worker writes only the columns it took; the calling thread only asks.
+        const bool finished = run_ordered_blocks<char>(
+            nx, options,
+            [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
+            [&](std::size_t, char&) { return column_checkpoint(monitor); },
+            [&] {
+                monitor.process_events();
+                return true;
+            });
+        return finished ? GridOutcome::Done : GridOutcome::Cancelled;
+    } catch (const std::system_error&) {
+        // Only starting a worker throws this, before any column was handed back: the
+        // columns are gridded here instead.
+    }
+    return on_this_thread();
 }
 
 }  // namespace
