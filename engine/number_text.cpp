@@ -9,19 +9,22 @@
 
 namespace {
 
-// std::from_chars neither skips blanks nor takes a leading '+'; the separator in force
-// is mapped to '.' so that "12,5" reads as 12.5 under a decimal comma.
+// std::from_chars neither skips blanks nor takes a leading '+'. Under another separator
+// the text is copied with that separator mapped to '.', so that "12,5" reads as 12.5; a
+// '.' is then no decimal point and the text is refused.
 std::optional<double> to_double(std::string_view text, char decimal_separator) {
     if (text.empty()) return std::nullopt;
-    std::string buffer(text);
+    std::string mapped;
     if (decimal_separator != '.') {
-        for (char& c : buffer) {
-            if (c == '.') return std::nullopt;  // only the separator in force is a decimal point
+        mapped.assign(text);
+        for (char& c : mapped) {
+            if (c == '.') return std::nullopt;
             if (c == decimal_separator) c = '.';
         }
+        text = mapped;
     }
-    const char* first = buffer.data();
-    const char* last = first + buffer.size();
+    const char* first = text.data();
+    const char* last = first + text.size();
     if (*first == '+') {
         ++first;
         if (first == last || *first == '-' || *first == '+') return std::nullopt;

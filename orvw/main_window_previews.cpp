@@ -48,7 +48,7 @@ bool TfrmMain::gridSlot(int slot, RunMonitor& monitor) {
     const BusyCursor busy;
     const GridOutcome outcome = previews_->grid_slot(
         slot, lists[slot - 1]->currentIndex(), data_settings_.tendency,
-        data_settings_.search_radius, data_settings_.grid_radius, state_, monitor);
+        data_settings_.search_radius, data_settings_.grid_radius, state_, monitor, threads_);
     if (outcome == GridOutcome::Done) previewReady(slot);
     return outcome != GridOutcome::Cancelled && !stop_requested_;
 }
