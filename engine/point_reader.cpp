@@ -35,20 +35,13 @@ struct WantedTokens {
 };
 
 void split_tokens(const std::string& line, WantedTokens& tokens) {
-    std::size_t i = 0;
-    const std::size_t n = line.size();
-    while (i < n) {
-        while (i < n && line[i] == ' ') ++i;
-        if (i >= n || line[i] == '\r' || line[i] == '\n') break;
-        const std::size_t start = i;
-        while (i < n && line[i] != ' ' && line[i] != '\r' && line[i] != '\n') ++i;
+    for_each_token(line, [&tokens](std::string_view token) {
         for (int w = 0; w < 5; ++w) {
             if (static_cast<std::size_t>(tokens.positions[w]) == tokens.count)
-                tokens.found[w] = std::string_view(line.data() + start, i - start);
+                tokens.found[w] = token;
         }
         ++tokens.count;
-        if (i < n && line[i] != ' ') break;
-    }
+    });
 }
 
 struct RawExtent {

@@ -29,15 +29,7 @@ constexpr const char* RADIUS_NEEDED =
 // Tokens at blanks up to the line end; runs of blanks are one separator.
 std::vector<std::string_view> blank_tokens(const std::string& line) {
     std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    const std::size_t n = line.size();
-    while (i < n) {
-        while (i < n && line[i] == ' ') ++i;
-        if (i >= n || line[i] == '\r' || line[i] == '\n') break;
-        const std::size_t start = i;
-        while (i < n && line[i] != ' ' && line[i] != '\r' && line[i] != '\n') ++i;
-        tokens.emplace_back(line.data() + start, i - start);
-    }
+    for_each_token(line, [&tokens](std::string_view token) { tokens.push_back(token); });
     return tokens;
 }
 
