@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <clocale>
 
-#include "main_window.h"
+#include "orvw/main_window.h"
 
 int main(int argc, char* argv[]) {
     // The user's number format decides the decimal separator of fields and files.

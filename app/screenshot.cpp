@@ -14,8 +14,8 @@
 #include <clocale>
 #include <cstdio>
 
-#include "main_window.h"
-#include "radio_group.h"
+#include "orvw/main_window.h"
+#include "orvw/widgets/radio_group.h"
 
 namespace {
 

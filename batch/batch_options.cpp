@@ -1,9 +1,9 @@
-#include "batch_options.h"
+#include "batch/batch_options.h"
 
 #include <functional>
 #include <map>
 
-#include "number_text.h"
+#include "engine/points/number_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 enum class OnFailed { Stop, Skip };
 enum class PreviewFormat { Bitmap, Jpeg, SurferGrid };

@@ -1,10 +1,10 @@
-#include "batch_previews.h"
+#include "batch/batch_previews.h"
 
 #include <filesystem>
 
-#include "image_files.h"
-#include "number_text.h"
-#include "preview_vars.h"
+#include "orvgrid/files/image_files.h"
+#include "engine/points/number_text.h"
+#include "orvgrid/preview_vars.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
-#include "engine.h"
-#include "preview_set.h"
+#include "batch/batch_options.h"
+#include "engine/engine.h"
+#include "orvgrid/preview_set.h"
 
 // The entries of preview list `slot` (1: "HEIGHT", "CBA"; 2 and 3: the tendency's
 // list, as a fresh window fills it).

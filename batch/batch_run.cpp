@@ -1,14 +1,14 @@
-#include "batch_run.h"
+#include "batch/batch_run.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "batch_previews.h"
-#include "preview_set.h"
-#include "run_calculation.h"
-#include "run_checks.h"
-#include "settings_file.h"
-#include "settings_values.h"
+#include "batch/batch_previews.h"
+#include "orvgrid/preview_set.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
+#include "settings/settings_file.h"
+#include "settings/settings_values.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "batch_options.h"
-#include "console_monitor.h"
-#include "engine.h"
+#include "batch/batch_options.h"
+#include "batch/console_monitor.h"
+#include "engine/engine.h"
 
 // Exit statuses of orvane-batch.
 inline constexpr int EXIT_RUN_OK = 0;

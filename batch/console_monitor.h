@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
-#include "engine.h"
+#include "batch/batch_options.h"
+#include "engine/engine.h"
 
 class ConsoleMonitor : public RunMonitor {
 public:

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
-#include "batch_run.h"
-#include "console_monitor.h"
+#include "batch/batch_options.h"
+#include "batch/batch_run.h"
+#include "batch/console_monitor.h"
 
 int main(int argc, char** argv) {
     // The files are read and written in the user's number format, as the window does.

@@ -1,12 +1,12 @@
-#include "bench_case.h"
+#include "bench/bench_case.h"
 
 #include <chrono>
 #include <cstdio>
 
-#include "cluster_index.h"
-#include "point_reader.h"
-#include "preview_set.h"
-#include "run_calculation.h"
+#include "engine/search/cluster_index.h"
+#include "engine/points/point_reader.h"
+#include "orvgrid/preview_set.h"
+#include "engine/run/run_calculation.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench_case.h"
-#include "synthetic_survey.h"
+#include "bench/bench_case.h"
+#include "bench/synthetic_survey.h"
 
 namespace fs = std::filesystem;
 

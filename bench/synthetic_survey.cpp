@@ -1,4 +1,4 @@
-#include "synthetic_survey.h"
+#include "bench/synthetic_survey.h"
 
 #include <cmath>
 #include <cstdio>

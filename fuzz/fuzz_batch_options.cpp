@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "batch/batch_options.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "number_text.h"
-#include "point_reader.h"
+#include "engine/points/number_text.h"
+#include "engine/points/point_reader.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_file.h"
-#include "point_reader.h"
-#include "quiet_monitor.h"
+#include "fuzz/fuzz_file.h"
+#include "engine/points/point_reader.h"
+#include "fuzz/quiet_monitor.h"
 
 namespace {
 

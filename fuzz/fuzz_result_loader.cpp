@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_file.h"
-#include "quiet_monitor.h"
-#include "result_loader.h"
+#include "fuzz/fuzz_file.h"
+#include "fuzz/quiet_monitor.h"
+#include "engine/points/result_loader.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <iterator>
 #include <string>
 
-#include "fuzz_file.h"
-#include "point_reader.h"
-#include "quiet_monitor.h"
-#include "run_calculation.h"
-#include "run_checks.h"
+#include "fuzz/fuzz_file.h"
+#include "engine/points/point_reader.h"
+#include "fuzz/quiet_monitor.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
 
 namespace {
 

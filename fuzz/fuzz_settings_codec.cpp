@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "fuzz_file.h"
-#include "settings_file.h"
-#include "settings_values.h"
+#include "fuzz/fuzz_file.h"
+#include "settings/settings_file.h"
+#include "settings/settings_values.h"
 
 namespace {
 

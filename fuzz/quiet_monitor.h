@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 struct QuietMonitor : RunMonitor {
     int messages = 0;

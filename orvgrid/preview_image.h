@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "preview_grid.h"
+#include "orvgrid/grid/preview_grid.h"
 
 // width x height pixels, rows from the top, three bytes (red, green, blue) a pixel.
 struct RgbImage {

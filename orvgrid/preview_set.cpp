@@ -1,8 +1,8 @@
-#include "preview_set.h"
+#include "orvgrid/preview_set.h"
 
 #include <stdexcept>
 
-#include "preview_vars.h"
+#include "orvgrid/preview_vars.h"
 
 PreviewSet::PreviewSet(int width, int height) : width_(width), height_(height) { clear(); }
 

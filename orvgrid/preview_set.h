@@ -5,9 +5,9 @@
 #include <array>
 #include <optional>
 
-#include "engine.h"
-#include "preview_grid.h"
-#include "preview_image.h"
+#include "engine/engine.h"
+#include "orvgrid/grid/preview_grid.h"
+#include "orvgrid/preview_image.h"
 
 class PreviewSet : public PreviewGridder {
 public:

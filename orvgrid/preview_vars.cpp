@@ -1,4 +1,4 @@
-#include "preview_vars.h"
+#include "orvgrid/preview_vars.h"
 
 int first_list_position(int list_index) {
     if (list_index < 0) return -1;

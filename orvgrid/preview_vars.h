@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 // WorkPoint position shown for entry `list_index` of the first list ("HEIGHT", "CBA");
 // -1 when no entry is selected (negative index).

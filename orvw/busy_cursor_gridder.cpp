@@ -1,4 +1,4 @@
-#include "busy_cursor_gridder.h"
+#include "orvw/busy_cursor_gridder.h"
 
 #include <QApplication>
 

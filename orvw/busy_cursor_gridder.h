@@ -2,7 +2,7 @@
 // Preview griddings under the busy cursor: the user sees the window is working while a
 // map is gridded, even though its events are still processed.
 
-#include "engine.h"
+#include "engine/engine.h"
 
 class BusyCursorGridder : public PreviewGridder {
 public:

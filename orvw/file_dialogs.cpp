@@ -1,4 +1,4 @@
-#include "file_dialogs.h"
+#include "orvw/file_dialogs.h"
 
 QStringList qtFiltersFromPairs(const QString& pairs) {
     const QStringList parts = pairs.split(QLatin1Char('|'));

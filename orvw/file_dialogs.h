@@ -1,7 +1,7 @@
 #pragma once
 // The window's four file dialogs: default extensions and filters.
 
-#include "prompts.h"
+#include "orvw/prompts.h"
 
 // Turns "description|pattern|description|pattern..." into Qt name filters, in the same
 // order: the description, then the pattern in brackets, which the dialog reads and (with

@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "orvw/main_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -8,9 +8,9 @@
 #include <QScreen>
 #include <clocale>
 
-#include "preview_set.h"
-#include "qt_prompts.h"
-#include "radio_group.h"
+#include "orvgrid/preview_set.h"
+#include "orvw/qt_prompts.h"
+#include "orvw/widgets/radio_group.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "engine.h"
-#include "prompts.h"
-#include "settings_block.h"
+#include "engine/engine.h"
+#include "orvw/prompts.h"
+#include "settings/settings_block.h"
 
 class QCheckBox;
 class QComboBox;

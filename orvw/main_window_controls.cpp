@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "emblem.h"
-#include "main_window.h"
-#include "number_text.h"
-#include "preview_picture.h"
-#include "radio_group.h"
-#include "up_down.h"
+#include "orvw/widgets/emblem.h"
+#include "orvw/main_window.h"
+#include "engine/points/number_text.h"
+#include "orvw/widgets/preview_picture.h"
+#include "orvw/widgets/radio_group.h"
+#include "orvw/widgets/up_down.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "busy_cursor_gridder.h"
-#include "file_dialogs.h"
-#include "main_window.h"
-#include "number_text.h"
-#include "radio_group.h"
-#include "result_loader.h"
-#include "window_monitor.h"
+#include "orvw/busy_cursor_gridder.h"
+#include "orvw/file_dialogs.h"
+#include "orvw/main_window.h"
+#include "engine/points/number_text.h"
+#include "orvw/widgets/radio_group.h"
+#include "engine/points/result_loader.h"
+#include "orvw/window_monitor.h"
 
 void TfrmMain::chooseFileInto(QLineEdit* field, FileDialogId id) {
     const FileDialogSpec spec = fileDialogSpec(id);

@@ -5,14 +5,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "busy_cursor_gridder.h"
-#include "file_dialogs.h"
-#include "image_files.h"
-#include "main_window.h"
-#include "preview_picture.h"
-#include "preview_set.h"
-#include "preview_vars.h"
-#include "window_monitor.h"
+#include "orvw/busy_cursor_gridder.h"
+#include "orvw/file_dialogs.h"
+#include "orvgrid/files/image_files.h"
+#include "orvw/main_window.h"
+#include "orvw/widgets/preview_picture.h"
+#include "orvgrid/preview_set.h"
+#include "orvgrid/preview_vars.h"
+#include "orvw/window_monitor.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "main_window.h"
-#include "number_text.h"
-#include "radio_group.h"
-#include "up_down.h"
+#include "orvw/main_window.h"
+#include "engine/points/number_text.h"
+#include "orvw/widgets/radio_group.h"
+#include "orvw/widgets/up_down.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <QPushButton>
 #include <exception>
 
-#include "busy_cursor_gridder.h"
-#include "main_window.h"
-#include "number_text.h"
-#include "preview_set.h"
-#include "radio_group.h"
-#include "run_calculation.h"
-#include "run_checks.h"
-#include "window_monitor.h"
+#include "orvw/busy_cursor_gridder.h"
+#include "orvw/main_window.h"
+#include "engine/points/number_text.h"
+#include "orvgrid/preview_set.h"
+#include "orvw/widgets/radio_group.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
+#include "orvw/window_monitor.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "main_window.h"
-#include "number_text.h"
-#include "radio_group.h"
-#include "settings_file.h"
-#include "settings_values.h"
-#include "up_down.h"
+#include "orvw/main_window.h"
+#include "engine/points/number_text.h"
+#include "orvw/widgets/radio_group.h"
+#include "settings/settings_file.h"
+#include "settings/settings_values.h"
+#include "orvw/widgets/up_down.h"
 
 void TfrmMain::ReadCfg() {
     if (settings_path_.empty()) settings_path_ = settings_file_path();

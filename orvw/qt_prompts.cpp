@@ -1,4 +1,4 @@
-#include "qt_prompts.h"
+#include "orvw/qt_prompts.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
 #pragma once
 // The window's prompts as Qt's own message boxes and file dialogs.
 
-#include "prompts.h"
+#include "orvw/prompts.h"
 
 class QWidget;
 

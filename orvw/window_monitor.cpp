@@ -1,9 +1,9 @@
-#include "window_monitor.h"
+#include "orvw/window_monitor.h"
 
 #include <QApplication>
 #include <QProgressBar>
 
-#include "main_window.h"
+#include "orvw/main_window.h"
 
 namespace {
 constexpr qint64 EVENT_INTERVAL_MS = 30;

@@ -4,7 +4,7 @@
 
 #include <QElapsedTimer>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 class TfrmMain;
 

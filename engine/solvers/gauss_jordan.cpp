@@ -1,8 +1,8 @@
-#include "gauss_jordan.h"
+#include "engine/solvers/gauss_jordan.h"
 
 #include <cmath>
 
-#include "matrix_ops.h"
+#include "engine/solvers/matrix_ops.h"
 
 // Rows are never exchanged: a vanishing leading minor fails even for a regular system,
 // and the results of a run rely on exactly this order of operations.

@@ -1,5 +1,5 @@
 #pragma once
-#include "../engine.h"
+#include "engine/engine.h"
 
 // Gauss-Jordan elimination without pivoting on the leading n x n block. False (and
 // SOLVER_FAILED in rhs[0]) at a zero or NaN pivot.

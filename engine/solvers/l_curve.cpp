@@ -1,9 +1,9 @@
-#include "l_curve.h"
+#include "engine/solvers/l_curve.h"
 
 #include <cmath>
 
-#include "../number_text.h"
-#include "tikhonov.h"
+#include "engine/points/number_text.h"
+#include "engine/solvers/tikhonov.h"
 
 namespace {
 

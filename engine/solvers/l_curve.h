@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "../engine.h"
+#include "engine/engine.h"
 
 // Longest alpha sequence tried for one point; the defaults (1e-10 to 1e10, quotient 2)
 // give 67.

@@ -1,4 +1,4 @@
-#include "matrix_ops.h"
+#include "engine/solvers/matrix_ops.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 // of a SystemVector. Every sum runs over its index in increasing order starting from
 // 0.0, so results do not depend on the build.
 
-#include "../engine.h"
+#include "engine/engine.h"
 
 inline constexpr int kMatrixStride = 10;
 

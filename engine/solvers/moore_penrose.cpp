@@ -1,8 +1,8 @@
-#include "moore_penrose.h"
+#include "engine/solvers/moore_penrose.h"
 
 #include <cmath>
 
-#include "matrix_ops.h"
+#include "engine/solvers/matrix_ops.h"
 
 namespace {
 

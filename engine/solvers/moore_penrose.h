@@ -1,5 +1,5 @@
 #pragma once
-#include "../engine.h"
+#include "engine/engine.h"
 
 double hypotenuse(double a, double b);
 double signOf(double a, double b);

@@ -1,4 +1,4 @@
-#include "regularised_solver.h"
+#include "engine/solvers/regularised_solver.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 // time so that the compiler can unroll and vectorise the loops (element-wise, never
 // reassociating a sum).
 
-#include "../engine.h"
+#include "engine/engine.h"
 
 class RegularisedSolver {
 public:

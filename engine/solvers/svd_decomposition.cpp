@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "matrix_ops.h"
-#include "moore_penrose.h"
+#include "engine/solvers/matrix_ops.h"
+#include "engine/solvers/moore_penrose.h"
 
 double hypotenuse(double a, double b) {
     const double abs_a = std::fabs(a);

@@ -1,10 +1,10 @@
-#include "tikhonov.h"
+#include "engine/solvers/tikhonov.h"
 
 #include <cmath>
 
-#include "l_curve.h"
-#include "matrix_ops.h"
-#include "regularised_solver.h"
+#include "engine/solvers/l_curve.h"
+#include "engine/solvers/matrix_ops.h"
+#include "engine/solvers/regularised_solver.h"
 
 // The same elimination as solveGaussJordan, with a matrix in place of the right-hand
 // side: no row is exchanged, and a zero or NaN pivot fails at once.

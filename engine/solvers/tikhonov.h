@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "../engine.h"
+#include "engine/engine.h"
 
 bool invertWithoutPivoting(SystemMatrix& m, SystemMatrix& inverse, int n);
 bool solveRegularised(const SystemMatrix& a, const SystemVector& b, double alpha, int n,

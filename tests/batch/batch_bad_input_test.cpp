@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "batch_run.h"
-#include "settings_block.h"
-#include "settings_values.h"
+#include "batch/batch_run.h"
+#include "settings/settings_block.h"
+#include "settings/settings_values.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "batch_options.h"
+#include "batch/batch_options.h"
 
 #include <gtest/gtest.h>
 

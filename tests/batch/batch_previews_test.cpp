@@ -1,4 +1,4 @@
-#include "batch_previews.h"
+#include "batch/batch_previews.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "batch_run.h"
+#include "batch/batch_run.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "settings_file.h"
-#include "settings_values.h"
+#include "settings/settings_file.h"
+#include "settings/settings_values.h"
 
 namespace fs = std::filesystem;
 

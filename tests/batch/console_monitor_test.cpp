@@ -1,4 +1,4 @@
-#include "console_monitor.h"
+#include "batch/console_monitor.h"
 
 #include <gtest/gtest.h>
 

@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "batch_previews.h"
-#include "console_monitor.h"
-#include "image_files.h"
-#include "preview_set.h"
-#include "run_calculation.h"
-#include "run_checks.h"
-#include "settings_file.h"
-#include "settings_values.h"
+#include "batch/batch_previews.h"
+#include "batch/console_monitor.h"
+#include "orvgrid/files/image_files.h"
+#include "orvgrid/preview_set.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
+#include "settings/settings_file.h"
+#include "settings/settings_values.h"
 
 namespace fs = std::filesystem;
 

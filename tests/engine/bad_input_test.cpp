@@ -16,12 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include "number_text.h"
-#include "point_reader.h"
-#include "recording_monitor.h"
-#include "result_loader.h"
-#include "run_calculation.h"
-#include "run_checks.h"
+#include "engine/points/number_text.h"
+#include "engine/points/point_reader.h"
+#include "tests/support/recording_monitor.h"
+#include "engine/points/result_loader.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "cluster_index.h"
+#include "engine/search/cluster_index.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "recording_monitor.h"
+#include "tests/support/recording_monitor.h"
 
 namespace {
 

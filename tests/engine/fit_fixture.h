@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 struct StationValues {
     double x, y, height, cba;

@@ -1,7 +1,7 @@
 // The result rows' fields against printf itself: every value, every rounding tie, the
 // sign of zero, the widths, and what printf has to write alone.
 
-#include "fixed_format.h"
+#include "engine/points/fixed_format.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <limits>
 #include <string>
 
-#include "fit_fixture.h"
+#include "tests/engine/fit_fixture.h"
 
 namespace {
 

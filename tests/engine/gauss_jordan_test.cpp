@@ -1,11 +1,11 @@
-#include "solvers/gauss_jordan.h"
+#include "engine/solvers/gauss_jordan.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "solver_oracle.h"
+#include "tests/engine/solver_oracle.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "solvers/moore_penrose.h"
+#include "engine/solvers/moore_penrose.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "solver_oracle.h"
+#include "tests/engine/solver_oracle.h"
 
 namespace {
 

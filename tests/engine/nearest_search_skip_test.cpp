@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "cluster_index.h"
-#include "fit_fixture.h"
-#include "nearest_search.h"
-#include "neighbour_table.h"
+#include "engine/search/cluster_index.h"
+#include "tests/engine/fit_fixture.h"
+#include "engine/search/nearest_search.h"
+#include "engine/search/neighbour_table.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "nearest_search.h"
+#include "engine/search/nearest_search.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "cluster_index.h"
-#include "recording_monitor.h"
+#include "engine/search/cluster_index.h"
+#include "tests/support/recording_monitor.h"
 
 namespace {
 

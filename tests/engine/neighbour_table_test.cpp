@@ -1,7 +1,7 @@
 // The fit reads its candidates slot by slot from the neighbour table and decides most
 // distances from squares; these tests hold it to the plain cell-by-cell fit, bit for bit.
 
-#include "neighbour_table.h"
+#include "engine/search/neighbour_table.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <limits>
 #include <vector>
 
-#include "fit_fixture.h"
-#include "nearest_search.h"
-#include "radius_test.h"
-#include "solvers/gauss_jordan.h"
-#include "solvers/moore_penrose.h"
-#include "trend_fit.h"
+#include "tests/engine/fit_fixture.h"
+#include "engine/search/nearest_search.h"
+#include "engine/search/radius_test.h"
+#include "engine/solvers/gauss_jordan.h"
+#include "engine/solvers/moore_penrose.h"
+#include "engine/fit/trend_fit.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Items computed on workers must reach the caller in order, every one of them, and a
 // stop, an idle answer or a failing item must end the run cleanly.
 
-#include "ordered_blocks.h"
+#include "engine/run/ordered_blocks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "point_reader.h"
+#include "engine/points/point_reader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "recording_monitor.h"
+#include "tests/support/recording_monitor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "quantities.h"
+#include "engine/fit/quantities.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include <map>
 #include <string>
 
-#include "recording_monitor.h"
-#include "result_compare.h"
-#include "run_calculation.h"
-#include "run_checks.h"
+#include "tests/support/recording_monitor.h"
+#include "tests/engine/result_compare.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
 
 namespace fs = std::filesystem;
 

@@ -2,7 +2,7 @@
 // be those of solveRegularised and the plain matrix helpers, bit for bit, sign of zero
 // included, and the whole L-curve (choice and trace text) must not change.
 
-#include "solvers/regularised_solver.h"
+#include "engine/solvers/regularised_solver.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <deque>
 #include <vector>
 
-#include "fit_fixture.h"
-#include "solvers/l_curve.h"
-#include "solvers/matrix_ops.h"
-#include "solvers/tikhonov.h"
+#include "tests/engine/fit_fixture.h"
+#include "engine/solvers/l_curve.h"
+#include "engine/solvers/matrix_ops.h"
+#include "engine/solvers/tikhonov.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "result_loader.h"
+#include "engine/points/result_loader.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "recording_monitor.h"
-#include "run_calculation.h"
+#include "tests/support/recording_monitor.h"
+#include "engine/run/run_calculation.h"
 
 namespace fs = std::filesystem;
 

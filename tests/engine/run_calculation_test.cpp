@@ -1,4 +1,4 @@
-#include "run_calculation.h"
+#include "engine/run/run_calculation.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "recording_monitor.h"
-#include "result_compare.h"
-#include "run_checks.h"
+#include "tests/support/recording_monitor.h"
+#include "tests/engine/result_compare.h"
+#include "engine/run/run_checks.h"
 
 namespace fs = std::filesystem;
 

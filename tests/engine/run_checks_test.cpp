@@ -1,4 +1,4 @@
-#include "run_checks.h"
+#include "engine/run/run_checks.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "engine.h"
+#include "engine/engine.h"
 
 // Deterministic values in [-1, 1): a 64-bit linear congruential generator, so the
 // matrices do not depend on the standard library's distributions.

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "recording_monitor.h"
-#include "run_calculation.h"
-#include "run_checks.h"
+#include "tests/support/recording_monitor.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "solvers/tikhonov.h"
+#include "engine/solvers/tikhonov.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "solver_oracle.h"
-#include "solvers/l_curve.h"
+#include "tests/engine/solver_oracle.h"
+#include "engine/solvers/l_curve.h"
 
 namespace {
 

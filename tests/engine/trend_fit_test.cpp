@@ -1,11 +1,11 @@
-#include "trend_fit.h"
+#include "engine/fit/trend_fit.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "fit_fixture.h"
+#include "tests/engine/fit_fixture.h"
 
 namespace {
 

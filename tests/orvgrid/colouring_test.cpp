@@ -1,4 +1,4 @@
-#include "colouring.h"
+#include "orvgrid/grid/colouring.h"
 
 #include <gtest/gtest.h>
 

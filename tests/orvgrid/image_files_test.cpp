@@ -1,4 +1,4 @@
-#include "image_files.h"
+#include "orvgrid/files/image_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "node_columns.h"
+#include "orvgrid/grid/node_columns.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "preview_grid.h"
-#include "scripted_monitor.h"
+#include "orvgrid/grid/preview_grid.h"
+#include "tests/support/scripted_monitor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "preview_grid.h"
+#include "orvgrid/grid/preview_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "scripted_monitor.h"
+#include "tests/support/scripted_monitor.h"
 
 namespace {
 

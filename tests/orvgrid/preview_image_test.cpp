@@ -1,4 +1,4 @@
-#include "preview_image.h"
+#include "orvgrid/preview_image.h"
 
 #include <gtest/gtest.h>
 

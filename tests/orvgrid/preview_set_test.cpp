@@ -1,8 +1,8 @@
-#include "preview_set.h"
+#include "orvgrid/preview_set.h"
 
 #include <gtest/gtest.h>
 
-#include "scripted_monitor.h"
+#include "tests/support/scripted_monitor.h"
 
 namespace {
 

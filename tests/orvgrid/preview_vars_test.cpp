@@ -1,4 +1,4 @@
-#include "preview_vars.h"
+#include "orvgrid/preview_vars.h"
 
 #include <gtest/gtest.h>
 

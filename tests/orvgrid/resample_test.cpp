@@ -1,4 +1,4 @@
-#include "resample.h"
+#include "orvgrid/grid/resample.h"
 
 #include <gtest/gtest.h>
 

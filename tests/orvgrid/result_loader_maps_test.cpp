@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "preview_set.h"
-#include "result_loader.h"
-#include "run_calculation.h"
-#include "scripted_monitor.h"
+#include "orvgrid/preview_set.h"
+#include "engine/points/result_loader.h"
+#include "engine/run/run_calculation.h"
+#include "tests/support/scripted_monitor.h"
 
 namespace fs = std::filesystem;
 

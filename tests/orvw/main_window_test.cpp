@@ -11,10 +11,10 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "preview_picture.h"
-#include "radio_group.h"
-#include "up_down.h"
-#include "window_fixture.h"
+#include "orvw/widgets/preview_picture.h"
+#include "orvw/widgets/radio_group.h"
+#include "orvw/widgets/up_down.h"
+#include "tests/orvw/window_fixture.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <functional>
 #include <memory>
 
-#include "file_dialogs.h"
-#include "qt_prompts.h"
+#include "orvw/file_dialogs.h"
+#include "orvw/qt_prompts.h"
 
 namespace {
 

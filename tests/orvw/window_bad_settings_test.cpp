@@ -9,10 +9,10 @@
 
 #include <random>
 
-#include "radio_group.h"
-#include "settings_block.h"
-#include "settings_values.h"
-#include "window_fixture.h"
+#include "orvw/widgets/radio_group.h"
+#include "settings/settings_block.h"
+#include "settings/settings_values.h"
+#include "tests/orvw/window_fixture.h"
 
 namespace {
 

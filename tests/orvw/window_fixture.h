@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "main_window.h"
-#include "prompts.h"
+#include "orvw/main_window.h"
+#include "orvw/prompts.h"
 
 struct PromptRecord {
     QString text;

@@ -10,14 +10,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "file_dialogs.h"
-#include "preview_picture.h"
-#include "preview_set.h"
-#include "radio_group.h"
-#include "result_loader.h"
-#include "run_calculation.h"
-#include "run_checks.h"
-#include "window_fixture.h"
+#include "orvw/file_dialogs.h"
+#include "orvw/widgets/preview_picture.h"
+#include "orvgrid/preview_set.h"
+#include "orvw/widgets/radio_group.h"
+#include "engine/points/result_loader.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
+#include "tests/orvw/window_fixture.h"
 
 namespace {
 

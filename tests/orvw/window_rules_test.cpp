@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "radio_group.h"
-#include "up_down.h"
-#include "window_fixture.h"
+#include "orvw/widgets/radio_group.h"
+#include "orvw/widgets/up_down.h"
+#include "tests/orvw/window_fixture.h"
 
 namespace {
 

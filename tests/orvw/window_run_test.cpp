@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "radio_group.h"
-#include "run_calculation.h"
-#include "run_checks.h"
-#include "window_fixture.h"
+#include "orvw/widgets/radio_group.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
+#include "tests/orvw/window_fixture.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "radio_group.h"
-#include "settings_file.h"
-#include "window_fixture.h"
+#include "orvw/widgets/radio_group.h"
+#include "settings/settings_file.h"
+#include "tests/orvw/window_fixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,4 +1,4 @@
-#include "settings_values.h"
+#include "settings/settings_values.h"
 
 #include <gtest/gtest.h>
 

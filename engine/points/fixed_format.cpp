@@ -1,0 +1,96 @@
+#include "engine/points/fixed_format.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "engine/points/number_text.h"
+
+namespace {
+
+// GCC and Clang on 64-bit targets; __extension__ keeps -Wpedantic quiet about it.
+__extension__ typedef unsigned __int128 u128;
+
+constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,        1000,
+                                          10000,     100000,     1000000,    10000000,
+                                          100000000, 1000000000};
+
+// The value times 10^precision, rounded to a whole number half to even, exactly: the
+// double is m * 2^e with an integer m below 2^53, so the product fits 128 bits.
+// False when |value| is 2^63 or more (the slow path writes those).
+bool scaled_integer(double magnitude, int precision, u128& result) {
+    if (!(magnitude < 9.2e18)) return false;
+    int exponent = 0;
+    const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
+    const u128 product = static_cast<u128>(mantissa) * kPowersOfTen[precision];
+    if (magnitude == 0.0) {
+        result = 0;
+    } else if (shift <= 0) {
+        result = product << -shift;
+    } else if (shift >= 120) {
+        result = 0;  // below 2^-67: far under half a unit of the last decimal
+    } else {
+        const u128 whole = product >> shift;
+        const u128 rest = product - (whole << shift);
+        const u128 half = static_cast<u128>(1) << (shift - 1);
+        result = whole + ((rest > half || (rest == half && (whole & 1) != 0)) ? 1 : 0);
+    }
+    return true;
+}
+
+// Writes the last `decimals` digits of value and the separator before p (nothing when
+// decimals is 0); returns the new start.
+char* write_decimals(std::uint64_t value, int decimals, char separator, char* p) {
+    for (int d = 0; d < decimals; ++d) {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    if (decimals > 0) *--p = separator;
+    return p;
+}
+
+// Writes the digits of value (at least one) before p; returns the new start.
+char* write_whole(std::uint64_t value, char* p) {
+    do {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return p;
+}
+
+// Non-finite values and magnitudes of 2^63 and more, written by the C library.
+void append_slow(std::string& out, double value, int width, int precision, char separator) {
+    out += format_c(separator, "%*.*f", width, precision, value);
+}
+
+}  // namespace
+
+void append_fixed(std::string& out, double value, int width, int precision,
+                  char decimal_separator) {
+    u128 scaled = 0;
+    if (!std::isfinite(value) || precision < 0 || precision > 9 ||
+        !scaled_integer(std::fabs(value), precision, scaled)) {
+        append_slow(out, value, width, precision, decimal_separator);
+        return;
+    }
+    // Digits from the last one backwards: the decimals, the separator, the whole part.
+    char text[64];
+    char* end = text + sizeof text;
+    char* p = end;
+    const std::uint64_t unit = kPowersOfTen[precision];
+    if (scaled <= UINT64_MAX) {
+        const auto small = static_cast<std::uint64_t>(scaled);
+        p = write_decimals(small % unit, precision, decimal_separator, p);
+        p = write_whole(small / unit, p);
+    } else {
+        p = write_decimals(static_cast<std::uint64_t>(scaled % unit), precision, decimal_separator, p);
+        p = write_whole(static_cast<std::uint64_t>(scaled / unit), p);
+    }
+    // printf writes the sign of every negative double, -0.0 and values rounding to 0
+    // included.
+    if (std::signbit(value)) *--p = '-';
+    const auto length = static_cast<int>(end - p);
+    if (width > length) out.append(static_cast<std::size_t>(width - length), ' ');
+    out.append(p, static_cast<std::size_t>(length));
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The text of the result file: its two header lines and one row a point.
+
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/fit/quantities.h"
+
+// Header lines 1 and 2 for the run's tendency and search mode, each ending in '\n'.
+// The input file name is written as typed, untouched by the decimal separator.
+std::string result_header(const RunSettings& settings);
+
+// The row of one point after its final-pass fit: the five values as read, the tendency's
+// quantities or coefficients, neighbour_count; ends in '\n'.
+std::string result_row(const RunSettings& settings, const SurveyPoint& point,
+                       const PointExtent& extent, const LocalSystem& system,
+                       const PointQuantities& q);

@@ -1,0 +1,234 @@
+#include "engine/run/point_loop.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "engine/points/number_text.h"
+#include "engine/run/ordered_blocks.h"
+#include "engine/fit/quantities.h"
+#include "engine/points/result_format.h"
+#include "engine/points/text_output.h"
+#include "engine/fit/trend_fit.h"
+
+namespace {
+
+// What the fit of one point leaves for the sequential step: everything that can be
+// worked out without touching what the sequential step changes.
+struct PointOutcome {
+    int fit_result = 0;   // 1: the N-nearest search failed, the run ends
+    bool solved = false;  // false: SOLVER_FAILED
+    SystemVector coefficients = {};
+    PointQuantities quantities;
+    std::string row;  // the result row, on the final pass
+    SolverNotes notes;
+};
+
+enum class Step { Go, Stop };
+
+// Result position holding the LGA of an earlier pass; -1 for the two 3x3 tendencies,
+// which have none, so their working CBA stays the CBA in every pass.
+int lga_position(Tendency t) {
+    switch (t) {
+        case Tendency::Linear4x4:
+        case Tendency::Linear6x6: return 10;
+        case Tendency::Quadratic10x10: return 12;
+        case Tendency::Linear3x3:
+        case Tendency::Linear3x3NteFay: return -1;
+    }
+    return -1;
+}
+
+class PointLoop {
+public:
+    PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
+        : settings_(settings), points_(state.points), monitor_(monitor),
+          index_(state.index),
+          context_{settings, state.points, state.index, &table_},
+          threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
+                                         : settings.threads) {}
+
+    int run() {
+        if (!result_.open(settings_.output_file)) {
+            monitor_.show_message("Error by opening output file");
+            return 1;
+        }
+        if (!result_.write(result_header(settings_))) return write_failed(result_);
+        if (!settings_.subset_file.empty() && !trace_.open(settings_.trace_file)) {
+            result_.close();
+            monitor_.show_message("Error by opening output trace file");
+            return 1;
+        }
+        monitor_.set_progress(0);
+        monitor_.process_events();
+
+        const std::size_t count = points_.count;
+        for (std::size_t i = 0; i < count; ++i)
+            points_.work[i].value[work::cba] = points_.survey[i].cba;
+        for (int pass = 0; pass <= settings_.iterations; ++pass) {
+            if (pass > 0) correct_working_cba();
+            build_table();
+            if (!run_pass(pass)) return stop();
+        }
+        if (!result_.close()) return write_failed(result_);
+        if (!trace_.close()) return write_failed(trace_);
+        return 0;
+    }
+
+private:
+    // One pass in file order: with one thread the fit and the sequential step alternate;
+    // with more, the fits run ahead on the workers and the sequential step takes them
+    // in order. Both give the same bytes. False when the loop stops.
+    bool run_pass(int pass) {
+        const std::size_t count = points_.count;
+        // Workers are started every pass; a small survey (with perhaps thousands of
+        // passes) gets fewer of them, a tiny one none.
+        const auto threads = static_cast<unsigned>(
+            std::min<std::size_t>(threads_, std::max<std::size_t>(1, count / 64)));
+        if (threads <= 1) {
+            PointOutcome outcome;
+            for (std::size_t i = 0; i < count; ++i) {
+                fit_point(pass, i, outcome);
+                if (apply_point(pass, i, outcome) == Step::Stop) return false;
+            }
+            return true;
+        }
+        OrderedBlocksOptions options;
+        options.threads = threads;
+        return run_ordered_blocks<PointOutcome>(
+            count, options,
+            [&](std::size_t i, PointOutcome& outcome) { fit_point(pass, i, outcome); },
+            [&](std::size_t i, PointOutcome& outcome) {
+                return apply_point(pass, i, outcome) == Step::Go;
+            },
+            [&] { return answer_stop() == Step::Go; });
+    }
+
+    // The pure step: reads only positions 0 to 3 of the points (and the point's own
+    // values), so the fits of one pass do not depend on each other or on the order in
+    // which they run.
+    void fit_point(int pass, std::size_t i, PointOutcome& outcome) const {
+        const SurveyPoint& sp = points_.survey[i];
+        const double* v = points_.work[i].value;
+        LocalSystem system;
+        AreaMeans means;
+        outcome.notes.clear();
+        outcome.row.clear();
+        outcome.fit_result = fitLocalTrend(context_, v[work::x], v[work::y], v[work::height],
+                                           v[work::cba], sp.point_number, sp.trace_flag > 0.5,
+                                           system, means, outcome.notes);
+        if (outcome.fit_result != 0) return;
+        const double* c = system.rhs;
+        outcome.solved = c[0] != SOLVER_FAILED;
+        if (!outcome.solved) return;
+        for (int k = 0; k < 10; ++k) outcome.coefficients[k] = c[k];
+        outcome.quantities = deriveQuantities(settings_.tendency, c, v[work::cba]);
+        if (pass == settings_.iterations)
+            outcome.row = result_row(settings_, sp, points_.extent, system, outcome.quantities);
+    }
+
+    // The sequential step, in point order: messages, the failed-point question, the
+    // stored quantities and the row, progress, events and the stop question.
+    Step apply_point(int pass, std::size_t i, const PointOutcome& outcome) {
+        if (outcome.fit_result != 0) return Step::Stop;
+        for (const std::string& message : outcome.notes.messages) monitor_.show_message(message);
+        if (trace_.is_open() && !trace_.write(outcome.notes.trace)) {
+            write_failed(trace_);
+            return Step::Stop;
+        }
+        const SurveyPoint& sp = points_.survey[i];
+        if (!outcome.solved) {
+            const std::string question = "Error in SLE - Check coordinate of point " +
+                                         format_general(sp.point_number,
+                                                        settings_.decimal_separator) +
+                                         ". Continue?";
+            if (!monitor_.ask_yes_no(question, "Error")) return Step::Stop;
+        } else {
+            const bool last_pass = pass == settings_.iterations;
+            storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
+                            outcome.quantities, points_.work[i]);
+            if (last_pass && !result_.write(outcome.row)) {
+                write_failed(result_);
+                return Step::Stop;
+            }
+        }
+        if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
+        return answer_stop();
+    }
+
+    // Processes events and answers a Stop: between two points, or while the next point's
+    // fit is still being computed.
+    Step answer_stop() {
+        monitor_.process_events();
+        if (monitor_.stop_requested()) {
+            if (monitor_.ask_yes_no("Cancel calculation?", "Warning")) return Step::Stop;
+            monitor_.clear_stop();
+        }
+        return Step::Go;
+    }
+
+    // The fits read the copy when there is memory for it, the point records otherwise;
+    // both give the same numbers.
+    void build_table() {
+        try {
+            table_.build(index_, points_);
+            context_.table = &table_;
+        } catch (const std::bad_alloc&) {
+            table_ = NeighbourTable{};
+            context_.table = nullptr;
+        }
+    }
+
+    // Wide arithmetic: pass * count reaches 1e10 for a million points and 10000 passes.
+    int progress_at(int pass, std::size_t i) const {
+        const std::uint64_t count = points_.count;
+        const std::uint64_t done = static_cast<std::uint64_t>(pass) * count + i;
+        const std::uint64_t all = static_cast<std::uint64_t>(settings_.iterations + 1) * count;
+        return static_cast<int>(done * 10000u / all);
+    }
+
+    void correct_working_cba() {
+        const int lga = lga_position(settings_.tendency);
+        if (lga < 0) return;
+        for (std::size_t i = 0; i < points_.count; ++i) {
+            WorkPoint& wp = points_.work[i];
+            wp.value[work::cba] = points_.survey[i].cba - settings_.alpha * wp.value[lga];
+        }
+    }
+
+    int write_failed(TextOutput& file) {
+        const bool trace = &file == &trace_;
+        result_.close();
+        trace_.close();
+        monitor_.show_message(trace ? "Error by writing output trace file"
+                                    : "Error by writing output file");
+        return 1;
+    }
+
+    // Ends the run early; the rows written so far are kept, but a file that cannot be
+    // completed is still reported.
+    int stop() {
+        if (result_.is_open() && !result_.close()) return write_failed(result_);
+        if (trace_.is_open() && !trace_.close()) return write_failed(trace_);
+        return 1;
+    }
+
+    const RunSettings& settings_;
+    PointData& points_;
+    RunMonitor& monitor_;
+    const ClusterIndex& index_;
+    NeighbourTable table_;  // the fits' copy of positions 0 to 3, made again every pass
+    FitContext context_;
+    unsigned threads_;
+    TextOutput result_;
+    TextOutput trace_;
+};
+
+}  // namespace
+
+int run_point_loop(const RunSettings& settings, RunState& state, RunMonitor& monitor) {
+    PointLoop loop(settings, state, monitor);
+    return loop.run();
+}

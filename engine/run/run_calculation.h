@@ -1,0 +1,8 @@
+#pragma once
+#include "engine/engine.h"
+
+// One calculation run, phase by phase: read, subset, index, preview 1, point loop,
+// previews 2 and 3. 0 when the point loop finished, 1 when the run stopped early.
+// stop_requested is cleared on every exit. gridder may be null (no previews drawn).
+int run_calculation(const RunSettings& settings, RunState& state, RunMonitor& monitor,
+                    PreviewGridder* gridder);

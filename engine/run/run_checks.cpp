@@ -1,0 +1,81 @@
+#include "engine/run/run_checks.h"
+
+#include <cmath>
+
+namespace {
+
+// The L-curve tries min_alpha, min_alpha * q, ... while not above max_alpha; more
+// alphas than this would keep one point busy for minutes.
+constexpr int MAX_LCURVE_ALPHAS = 100000;
+
+// Counts the alphas exactly as the L-curve forms them, by repeated multiplication;
+// stops counting once the limit is passed.
+int lcurve_length(double min_alpha, double max_alpha, double quotient) {
+    int count = 0;
+    for (double alpha = min_alpha; alpha <= max_alpha && count <= MAX_LCURVE_ALPHAS;
+         alpha *= quotient)
+        ++count;
+    return count;
+}
+
+std::optional<CheckFailure> check_lcurve(const RunSettings& s) {
+    if (!std::isfinite(s.min_alpha) || s.min_alpha <= 0.0)
+        return CheckFailure{"Min. reg. par. value must be greater than 0.", "txt_minalfa"};
+    if (!std::isfinite(s.max_alpha))
+        return CheckFailure{"Max. reg. par value must be a finite number.", "txt_maxalfa"};
+    if (!std::isfinite(s.sequence_quotient) || s.sequence_quotient <= 1.0)
+        return CheckFailure{"Sequence quotient must be greater than 1.", "txt_seqquot"};
+    if (lcurve_length(s.min_alpha, s.max_alpha, s.sequence_quotient) > MAX_LCURVE_ALPHAS)
+        return CheckFailure{"Min. reg. par. value, Max. reg. par value and Sequence quotient "
+                            "give more than 100000 regularization parameters. Increase the "
+                            "Sequence quotient.",
+                            "txt_seqquot"};
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<CheckFailure> check_file_names(const std::string& input_file,
+                                             const std::string& output_file) {
+    if (input_file.empty()) return CheckFailure{"Input file name is required field.", "txt_in"};
+    if (output_file.empty())
+        return CheckFailure{"Output file name is required field.", "txt_out"};
+    if (output_file == input_file)
+        return CheckFailure{"Input and output file name must not be the same.", "txt_out"};
+    return std::nullopt;
+}
+
+std::optional<CheckFailure> check_search_radius(double search_radius) {
+    if (!(search_radius > 1e-6))
+        return CheckFailure{"Search radius must be greater than 0.", "txt_radius"};
+    return std::nullopt;
+}
+
+std::optional<CheckFailure> check_run_limits(const RunSettings& settings) {
+    if (settings.solver == SolverKind::Tichonov && settings.sv_threshold < 0.0) {
+        if (auto failure = check_lcurve(settings)) return failure;
+    }
+    if (settings.search_mode == SearchMode::NNearest && settings.nearest_count < 1)
+        return CheckFailure{"N nearest points must be at least 1.", "txt_npoints"};
+    return std::nullopt;
+}
+
+std::optional<CheckFailure> check_nearest_count(const RunSettings& settings,
+                                                std::size_t points_read) {
+    if (settings.search_mode != SearchMode::NNearest) return std::nullopt;
+    if (settings.nearest_count >= 1 &&
+        static_cast<std::size_t>(settings.nearest_count) <= points_read)
+        return std::nullopt;
+    return CheckFailure{"N nearest points must be between 1 and the number of points (" +
+                            std::to_string(points_read) + ").",
+                        "txt_npoints"};
+}
+
+std::string derive_trace_file(const std::string& input_file) {
+    const std::size_t name_start = input_file.find_last_of("/\\");
+    const std::size_t first = name_start == std::string::npos ? 0 : name_start + 1;
+    const std::size_t dot = input_file.rfind('.');
+    const std::size_t stem_end =
+        dot != std::string::npos && dot >= first ? dot : input_file.size();
+    return input_file.substr(0, stem_end) + "_trace_out.dat";
+}

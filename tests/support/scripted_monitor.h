@@ -1,0 +1,64 @@
+#pragma once
+// A RunMonitor for tests: a stop flag that can be set up front, scripted answers to the
+// questions, and a record of what was shown and asked.
+
+#include <array>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+
+class ScriptedMonitor : public RunMonitor {
+public:
+    bool stop = false;
+    bool answer = true;  // the answer to every question
+    int events = 0;
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::function<void()> on_events;  // runs inside process_events
+
+    void set_progress(int) override {}
+    void process_events() override {
+        ++events;
+        if (on_events) on_events();
+    }
+    bool stop_requested() override { return stop; }
+    void clear_stop() override { stop = false; }
+    void show_message(const std::string& text) override { messages.push_back(text); }
+    bool ask_yes_no(const std::string& text, const std::string& caption) override {
+        questions.push_back(text + "|" + caption);
+        return answer;
+    }
+    void clear_previews() override {}
+    void preview_ready(int) override {}
+};
+
+// Points at (x, y) with `value` at WorkPoint position `position`; the extent is taken
+// from the points, offsets are zero.
+inline PointData make_points(const std::vector<std::array<double, 3>>& xyv, int position) {
+    PointData points;
+    points.count = xyv.size();
+    points.survey.resize(xyv.size() + 1);
+    points.work.resize(xyv.size() + 1);
+    for (std::size_t p = 0; p < xyv.size(); ++p) {
+        points.work[p].value[work::x] = xyv[p][0];
+        points.work[p].value[work::y] = xyv[p][1];
+        points.work[p].value[position] = xyv[p][2];
+        PointExtent& e = points.extent;
+        if (p == 0 || xyv[p][0] < e.x_min) e.x_min = xyv[p][0];
+        if (p == 0 || xyv[p][0] > e.x_max) e.x_max = xyv[p][0];
+        if (p == 0 || xyv[p][1] < e.y_min) e.y_min = xyv[p][1];
+        if (p == 0 || xyv[p][1] > e.y_max) e.y_max = xyv[p][1];
+    }
+    return points;
+}
+
+inline ClusterIndex make_index(const PointData& points, double cell_size) {
+    ClusterIndex index;
+    const PointExtent& e = points.extent;
+    index.build(cell_size, e.x_min, e.y_min, e.x_max, e.y_max,
+                std::span<const WorkPoint>(points.work.data(), points.count));
+    return index;
+}
