@@ -9,6 +9,7 @@
 #include "engine/run/run_checks.h"
 #include "settings/settings_file.h"
 #include "settings/settings_values.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "engine/points/point_reader.h"
 #include "orvgrid/preview_set.h"
 #include "engine/run/run_calculation.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

@@ -4,8 +4,6 @@
 // Nothing here knows about a window toolkit.
 
 #include <cstddef>
-#include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -133,47 +131,6 @@ struct PointData {
 };
 
 // ---------------------------------------------------------------------------
-// Neighbour search structure: nx x ny square cells of edge cell_size laid over the
-// extent; cell (i, k) is number i * ny + k. Stored compactly: one offsets array and one
-// index array, indices ascending within a cell.
-
-struct CellWindow {
-    std::size_t ix_first = 0, ix_end = 0;  // columns ix_first <= ix < ix_end
-    std::size_t iy_first = 0, iy_end = 0;  // rows iy_first <= iy < iy_end
-};
-
-class ClusterIndex {
-public:
-    // Lays out the cells and bins the points; false when the cell table would not fit
-    // in memory (the caller shows the message).
-    bool build(double cell_size, double origin_x, double origin_y, double x_max,
-               double y_max, std::span<const WorkPoint> points);
-    void clear();
-
-    std::span<const std::uint32_t> cell_at(std::size_t i, std::size_t k) const;
-    // The cells of one column lie one after another: the cells (i, k_first) ..
-    // (i, k_end - 1) are the slots slot_begin(i, k_first) .. slot_begin(i, k_end) - 1
-    // (k_end may be ny), and slot_points()[s] is the point index held in slot s.
-    std::size_t slot_begin(std::size_t i, std::size_t k) const { return offsets_[i * ny_ + k]; }
-    std::span<const std::uint32_t> slot_points() const { return indices_; }
-    // The cells covering the square x0 - e .. x0 + e, y0 - e .. y0 + e.
-    CellWindow covering_window(double x0, double y0, double e) const;
-
-    std::size_t nx() const { return nx_; }
-    std::size_t ny() const { return ny_; }
-    double cell_size() const { return cell_size_; }
-    double origin_x() const { return origin_x_; }
-    double origin_y() const { return origin_y_; }
-    bool empty() const { return offsets_.empty(); }
-
-private:
-    std::size_t nx_ = 0, ny_ = 0;
-    double cell_size_ = 0.0, origin_x_ = 0.0, origin_y_ = 0.0;
-    std::vector<std::uint32_t> offsets_;  // nx * ny + 1 entries
-    std::vector<std::uint32_t> indices_;  // point indices, cell after cell
-};
-
-// ---------------------------------------------------------------------------
 // Local systems and solvers.
 
 using SystemMatrix = double[100];  // 10 x 10, row-major, row stride 10, 0-based
@@ -185,23 +142,6 @@ struct LocalSystem {
     SystemMatrix matrix = {};
     SystemVector rhs = {};  // the coefficients after the solve
     double neighbour_count = 0.0;
-};
-
-struct AreaMeans {
-    double mean_x = 0.0, mean_y = 0.0, mean_z = 0.0, mean_cba = 0.0;
-};
-
-// What a solver has to say while solving one point: trace-file text (Tikhonov L-curve
-// of a traced point) and messages for the user (SVD non-convergence). The point loop
-// hands them on in point order, so the same bytes reach the files whatever the number
-// of threads.
-struct SolverNotes {
-    std::string trace;
-    std::vector<std::string> messages;
-    void clear() {
-        trace.clear();
-        messages.clear();
-    }
 };
 
 // ---------------------------------------------------------------------------
@@ -218,21 +158,4 @@ public:
     virtual bool ask_yes_no(const std::string& text, const std::string& caption) = 0;
     virtual void clear_previews() = 0;
     virtual void preview_ready(int slot) = 0;  // slot 1, 2 or 3 has been gridded
-};
-
-// Everything a run leaves behind: the points, the index and whether results are ready.
-struct RunState {
-    PointData points;
-    ClusterIndex index;
-    bool results_ready = false;
-};
-
-// Grids preview `slot` (1, 2, 3) from the run state; supplied by the preview code so
-// that the engine does not depend on it.
-enum class GridOutcome { Done, Cancelled, Failed };
-class PreviewGridder {
-public:
-    virtual ~PreviewGridder() = default;
-    virtual GridOutcome grid_preview(int slot, const RunSettings& settings,
-                                     const RunState& state, RunMonitor& monitor) = 0;
 };

@@ -10,6 +10,7 @@
 #include "fuzz/fuzz_file.h"
 #include "fuzz/quiet_monitor.h"
 #include "engine/points/result_loader.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

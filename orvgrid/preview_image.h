@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "orvgrid/grid/preview_grid.h"
+#include "orvgrid/raster.h"
 
 // width x height pixels, rows from the top, three bytes (red, green, blue) a pixel.
 struct RgbImage {

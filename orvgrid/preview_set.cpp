@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "orvgrid/preview_vars.h"
+#include "engine/run/run_state.h"
 
 PreviewSet::PreviewSet(int width, int height) : width_(width), height_(height) { clear(); }
 

@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "orvgrid/grid/preview_grid.h"
 #include "orvgrid/preview_image.h"
+#include "engine/run/run_state.h"
 
 class PreviewSet : public PreviewGridder {
 public:

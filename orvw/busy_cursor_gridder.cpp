@@ -1,4 +1,5 @@
 #include "orvw/busy_cursor_gridder.h"
+#include "engine/run/run_state.h"
 
 #include <QApplication>
 

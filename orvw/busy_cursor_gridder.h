@@ -3,6 +3,7 @@
 // map is gridded, even though its events are still processed.
 
 #include "engine/engine.h"
+#include "engine/run/run_state.h"
 
 class BusyCursorGridder : public PreviewGridder {
 public:

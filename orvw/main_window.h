@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "orvw/prompts.h"
 #include "settings/settings_block.h"
+#include "engine/run/run_state.h"
 
 class QCheckBox;
 class QComboBox;

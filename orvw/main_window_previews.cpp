@@ -13,6 +13,7 @@
 #include "orvgrid/preview_set.h"
 #include "orvgrid/preview_vars.h"
 #include "orvw/window_monitor.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

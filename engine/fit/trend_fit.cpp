@@ -8,6 +8,8 @@
 #include "engine/solvers/gauss_jordan.h"
 #include "engine/solvers/moore_penrose.h"
 #include "engine/solvers/tikhonov.h"
+#include "engine/search/cluster_index.h"
+#include "engine/solvers/solver_notes.h"
 
 namespace {
 

@@ -1,6 +1,13 @@
 #pragma once
 #include "engine/engine.h"
+#include "engine/search/cluster_index.h"
 #include "engine/search/neighbour_table.h"
+#include "engine/solvers/solver_notes.h"
+
+// The means over the whole point set that the "centre to mean" modes subtract.
+struct AreaMeans {
+    double mean_x = 0.0, mean_y = 0.0, mean_z = 0.0, mean_cba = 0.0;
+};
 
 // What a fit reads besides the point of calculation. Fits read only positions 0 to 3
 // of the points, so the fits of one pass are independent of each other.

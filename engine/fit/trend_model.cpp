@@ -10,12 +10,3 @@ int unknowns_of(Tendency t) {
     }
     return 3;
 }
-
-void PointData::clear() {
-    survey.clear();
-    survey.shrink_to_fit();
-    work.clear();
-    work.shrink_to_fit();
-    count = 0;
-    extent = PointExtent{};
-}

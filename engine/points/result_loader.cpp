@@ -11,6 +11,7 @@
 #include "engine/points/number_text.h"
 #include "engine/points/point_reader.h"
 #include "engine/points/text_lines.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

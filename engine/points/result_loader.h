@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/run/run_state.h"
 
 // The first line of a result file, split at blanks.
 struct ResultHeader {

@@ -12,6 +12,9 @@
 #include "engine/points/result_format.h"
 #include "engine/points/text_output.h"
 #include "engine/fit/trend_fit.h"
+#include "engine/search/cluster_index.h"
+#include "engine/solvers/solver_notes.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

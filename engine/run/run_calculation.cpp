@@ -5,6 +5,7 @@
 #include "engine/run/point_loop.h"
 #include "engine/points/point_reader.h"
 #include "engine/run/run_checks.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

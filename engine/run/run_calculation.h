@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/engine.h"
+#include "engine/run/run_state.h"
 
 // One calculation run, phase by phase: read, subset, index, preview 1, point loop,
 // previews 2 and 3. 0 when the point loop finished, 1 when the run stopped early.

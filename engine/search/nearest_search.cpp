@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/search/distance.h"
+#include "engine/search/cluster_index.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/engine.h"
 #include "engine/search/neighbour_table.h"
+#include "engine/search/cluster_index.h"
 
 struct NearestResult {
     double r_n = 0.0;  // distance of the N-th nearest point

@@ -1,4 +1,5 @@
 #include "engine/search/neighbour_table.h"
+#include "engine/search/cluster_index.h"
 
 void NeighbourTable::build(const ClusterIndex& index, const PointData& points) {
     const auto slots = index.slot_points();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/search/cluster_index.h"
 
 class NeighbourTable {
 public:

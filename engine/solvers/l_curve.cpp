@@ -4,6 +4,7 @@
 
 #include "engine/points/number_text.h"
 #include "engine/solvers/tikhonov.h"
+#include "engine/solvers/solver_notes.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/solvers/solver_notes.h"
 
 // Longest alpha sequence tried for one point; the defaults (1e-10 to 1e10, quotient 2)
 // give 67.

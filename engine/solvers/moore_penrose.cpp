@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/solvers/matrix_ops.h"
+#include "engine/solvers/solver_notes.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/engine.h"
+#include "engine/solvers/solver_notes.h"
 
 double hypotenuse(double a, double b);
 double signOf(double a, double b);

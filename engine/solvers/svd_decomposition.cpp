@@ -2,6 +2,7 @@
 
 #include "engine/solvers/matrix_ops.h"
 #include "engine/solvers/moore_penrose.h"
+#include "engine/solvers/solver_notes.h"
 
 double hypotenuse(double a, double b) {
     const double abs_a = std::fabs(a);

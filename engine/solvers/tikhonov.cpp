@@ -5,6 +5,7 @@
 #include "engine/solvers/l_curve.h"
 #include "engine/solvers/matrix_ops.h"
 #include "engine/solvers/regularised_solver.h"
+#include "engine/solvers/solver_notes.h"
 
 // The same elimination as solveGaussJordan, with a matrix in place of the right-hand
 // side: no row is exchanged, and a zero or NaN pivot fails at once.

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/solvers/solver_notes.h"
 
 bool invertWithoutPivoting(SystemMatrix& m, SystemMatrix& inverse, int n);
 bool solveRegularised(const SystemMatrix& a, const SystemVector& b, double alpha, int n,

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "orvgrid/grid/preview_grid.h"
+#include "orvgrid/raster.h"
 #include "orvgrid/preview_image.h"
 
 struct FileWriteResult {

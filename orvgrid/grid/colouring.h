@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "orvgrid/grid/preview_grid.h"
+#include "orvgrid/raster.h"
 
 struct PaletteEntry {
     std::uint8_t red, green, blue;

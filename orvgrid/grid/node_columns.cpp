@@ -5,8 +5,9 @@
 #include <new>
 #include <span>
 
-#include "orvgrid/grid/preview_grid.h"
+#include "orvgrid/raster.h"
 #include "engine/search/radius_test.h"
+#include "engine/search/cluster_index.h"
 
 namespace {
 

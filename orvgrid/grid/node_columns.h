@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/search/cluster_index.h"
 
 // One point as the gridding reads it: stored position and the gridded value.
 struct NodeSample {

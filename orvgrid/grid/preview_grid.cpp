@@ -10,6 +10,8 @@
 #include "orvgrid/grid/node_columns.h"
 #include "engine/run/ordered_blocks.h"
 #include "orvgrid/grid/resample.h"
+#include "engine/search/cluster_index.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

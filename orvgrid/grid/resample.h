@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "orvgrid/grid/preview_grid.h"
+#include "orvgrid/raster.h"
 
 // Resamples source (values step_in apart) onto target (values step_out apart).
 // Positions are accumulated by repeated addition; the last target value is always the

@@ -22,6 +22,7 @@
 #include "engine/points/result_loader.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
+#include "engine/run/run_state.h"
 
 namespace fs = std::filesystem;
 

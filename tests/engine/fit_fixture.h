@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/search/cluster_index.h"
 
 struct StationValues {
     double x, y, height, cba;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "tests/engine/solver_oracle.h"
+#include "engine/solvers/solver_notes.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "tests/engine/result_compare.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
+#include "engine/run/run_state.h"
 
 namespace fs = std::filesystem;
 

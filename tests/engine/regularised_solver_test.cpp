@@ -15,6 +15,7 @@
 #include "engine/solvers/l_curve.h"
 #include "engine/solvers/matrix_ops.h"
 #include "engine/solvers/tikhonov.h"
+#include "engine/solvers/solver_notes.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "tests/support/recording_monitor.h"
 #include "engine/run/run_calculation.h"
+#include "engine/run/run_state.h"
 
 namespace fs = std::filesystem;
 

@@ -15,6 +15,7 @@
 #include "tests/support/recording_monitor.h"
 #include "tests/engine/result_compare.h"
 #include "engine/run/run_checks.h"
+#include "engine/run/run_state.h"
 
 namespace fs = std::filesystem;
 

@@ -10,6 +10,7 @@
 
 #include "tests/engine/solver_oracle.h"
 #include "engine/solvers/l_curve.h"
+#include "engine/solvers/solver_notes.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "orvgrid/grid/preview_grid.h"
 #include "tests/support/scripted_monitor.h"
+#include "engine/search/cluster_index.h"
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "tests/support/scripted_monitor.h"
+#include "engine/search/cluster_index.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

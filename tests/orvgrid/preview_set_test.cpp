@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scripted_monitor.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "engine/points/result_loader.h"
 #include "engine/run/run_calculation.h"
 #include "tests/support/scripted_monitor.h"
+#include "engine/run/run_state.h"
 
 namespace fs = std::filesystem;
 

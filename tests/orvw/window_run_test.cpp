@@ -14,6 +14,7 @@
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "tests/orvw/window_fixture.h"
+#include "engine/run/run_state.h"
 
 namespace {
 

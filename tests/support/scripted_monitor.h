@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/search/cluster_index.h"
 
 class ScriptedMonitor : public RunMonitor {
 public:
