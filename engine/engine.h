@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/run/questions.h"
+
 // ---------------------------------------------------------------------------
 // Enumerations: the value is the position of the item in its list on the window.
 
@@ -147,15 +149,21 @@ struct LocalSystem {
 // ---------------------------------------------------------------------------
 // The run's link to whoever started it.
 
+// Every operation but show_message has a default, so that a monitor writes only what it
+// needs: no progress, no events, no Stop, no previews. A message has none: dropping one
+// would hide why a run failed.
 class RunMonitor {
 public:
     virtual ~RunMonitor() = default;
-    virtual void set_progress(int position) = 0;  // 0..10000
-    virtual void process_events() = 0;
-    virtual bool stop_requested() = 0;
-    virtual void clear_stop() = 0;
+    virtual void set_progress(int /*position*/) {}  // 0..10000
+    virtual void process_events() {}
+    virtual bool stop_requested() { return false; }
+    virtual void clear_stop() {}
     virtual void show_message(const std::string& text) = 0;
-    virtual bool ask_yes_no(const std::string& text, const std::string& caption) = 0;
-    virtual void clear_previews() = 0;
-    virtual void preview_ready(int slot) = 0;  // slot 1, 2 or 3 has been gridded
+    // A Yes/No question (engine/run/questions.h builds its words). By default the answer
+    // that winds the run up: a run nobody watches must not go on past a failed point
+    // unseen, and a Stop it is asked about means stop.
+    virtual bool ask_yes_no(const Question& question) { return answer_that_ends_run(question); }
+    virtual void clear_previews() {}
+    virtual void preview_ready(int /*slot*/) {}  // slot 1, 2 or 3 has been gridded
 };

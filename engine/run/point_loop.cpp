@@ -6,7 +6,6 @@
 #include <string>
 #include <thread>
 
-#include "engine/points/number_text.h"
 #include "engine/run/ordered_blocks.h"
 #include "engine/fit/quantities.h"
 #include "engine/points/result_format.h"
@@ -15,6 +14,7 @@
 #include "engine/search/cluster_index.h"
 #include "engine/solvers/solver_notes.h"
 #include "engine/run/run_state.h"
+#include "engine/run/stop_check.h"
 
 namespace {
 
@@ -143,11 +143,8 @@ private:
         }
         const SurveyPoint& sp = points_.survey[i];
         if (!outcome.solved) {
-            const std::string question = "Error in SLE - Check coordinate of point " +
-                                         format_general(sp.point_number,
-                                                        settings_.decimal_separator) +
-                                         ". Continue?";
-            if (!monitor_.ask_yes_no(question, "Error")) return Step::Stop;
+            if (!monitor_.ask_yes_no(SystemFailed{sp.point_number, settings_.decimal_separator}))
+                return Step::Stop;
         } else {
             const bool last_pass = pass == settings_.iterations;
             storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
@@ -163,14 +160,7 @@ private:
 
     // Processes events and answers a Stop: between two points, or while the next point's
     // fit is still being computed.
-    Step answer_stop() {
-        monitor_.process_events();
-        if (monitor_.stop_requested()) {
-            if (monitor_.ask_yes_no("Cancel calculation?", "Warning")) return Step::Stop;
-            monitor_.clear_stop();
-        }
-        return Step::Go;
-    }
+    Step answer_stop() { return cancel_confirmed(monitor_) ? Step::Stop : Step::Go; }
 
     // The fits read the copy when there is memory for it, the point records otherwise;
     // both give the same numbers.
