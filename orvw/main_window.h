@@ -20,6 +20,8 @@ class QProgressBar;
 class QPushButton;
 class PreviewPicture;
 class PreviewSet;
+struct CheckFailure;
+enum class CheckedField;
 struct ResultHeader;
 struct SettingsValues;
 class RadioGroup;
@@ -89,7 +91,8 @@ private:
 
     // Calc (main_window_run.cpp).
     bool captureRunSettings(RunSettings& settings);
-    void failCheck(const std::string& message, const std::string& focus);
+    QLineEdit* controlOf(CheckedField field) const;
+    void failCheck(const CheckFailure& failure);
     void showGeneralError(const QString& text);
     void setRunning(bool running);
 
@@ -109,8 +112,6 @@ private:
     void previewChange(int slot);
     void savePreview(int slot);
     void finishBusy();
-
-    QWidget* child(const std::string& name) const;
 
     std::string settings_path_;
     std::unique_ptr<Prompts> prompts_;

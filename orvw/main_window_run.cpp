@@ -29,9 +29,31 @@ QString notIntegerText(const QString& text) {
 
 }  // namespace
 
-void TfrmMain::failCheck(const std::string& message, const std::string& focus) {
-    prompts_->message(QString::fromStdString(message), QStringLiteral("Orvane"));
-    if (QWidget* field = child(focus)) field->setFocus(Qt::OtherFocusReason);
+QLineEdit* TfrmMain::controlOf(CheckedField field) const {
+    switch (field) {
+        case CheckedField::InputFile:
+            return txt_in;
+        case CheckedField::OutputFile:
+            return txt_out;
+        case CheckedField::SubsetFile:
+            return txt_log;
+        case CheckedField::SearchRadius:
+            return txt_radius;
+        case CheckedField::NearestCount:
+            return txt_npoints;
+        case CheckedField::MinAlpha:
+            return txt_minalfa;
+        case CheckedField::MaxAlpha:
+            return txt_maxalfa;
+        case CheckedField::SequenceQuotient:
+            return txt_seqquot;
+    }
+    return nullptr;
+}
+
+void TfrmMain::failCheck(const CheckFailure& failure) {
+    prompts_->message(QString::fromStdString(failure.message), QStringLiteral("Orvane"));
+    if (QLineEdit* control = controlOf(failure.field)) control->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::showGeneralError(const QString& text) {
@@ -44,7 +66,7 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     const std::string input = txt_in->text().toStdString();
     const std::string output = txt_out->text().toStdString();
     if (auto failure = check_file_names(input, output)) {
-        failCheck(failure->message, failure->focus);
+        failCheck(*failure);
         return false;
     }
     settings.input_file = input;
@@ -70,7 +92,7 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
 
     if (!real(txt_radius, settings.search_radius)) return false;
     if (auto failure = check_search_radius(settings.search_radius)) {
-        failCheck(failure->message, failure->focus);
+        failCheck(*failure);
         return false;
     }
     if (!real(txt_alpha, settings.alpha)) return false;
@@ -141,7 +163,7 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     settings.threads = threads_;
 
     if (auto failure = check_run_limits(settings)) {
-        failCheck(failure->message, failure->focus);
+        failCheck(*failure);
         return false;
     }
     return true;
