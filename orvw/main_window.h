@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "orvw/prompts.h"
@@ -100,6 +101,7 @@ private:
     void ReadCfg();
     void FormClose();
     void applySettingsValues(const SettingsValues& values);
+    std::vector<QLineEdit*> readControls(SettingsValues& values) const;
 
     // File dialogs and loading (main_window_files.cpp).
     void chooseFileInto(QLineEdit* field, FileDialogId id);
