@@ -79,10 +79,6 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
 
 TfrmMain::~TfrmMain() = default;
 
-QWidget* TfrmMain::child(const std::string& name) const {
-    return findChild<QWidget*>(QString::fromStdString(name));
-}
-
 void TfrmMain::btn_exitClick() {
     close();
 }

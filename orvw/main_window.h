@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "orvw/prompts.h"
@@ -20,6 +21,8 @@ class QProgressBar;
 class QPushButton;
 class PreviewPicture;
 class PreviewSet;
+struct CheckFailure;
+enum class CheckedField;
 struct ResultHeader;
 struct SettingsValues;
 class RadioGroup;
@@ -89,7 +92,8 @@ private:
 
     // Calc (main_window_run.cpp).
     bool captureRunSettings(RunSettings& settings);
-    void failCheck(const std::string& message, const std::string& focus);
+    QLineEdit* controlOf(CheckedField field) const;
+    void failCheck(const CheckFailure& failure);
     void showGeneralError(const QString& text);
     void setRunning(bool running);
 
@@ -97,6 +101,7 @@ private:
     void ReadCfg();
     void FormClose();
     void applySettingsValues(const SettingsValues& values);
+    std::vector<QLineEdit*> readControls(SettingsValues& values) const;
 
     // File dialogs and loading (main_window_files.cpp).
     void chooseFileInto(QLineEdit* field, FileDialogId id);
@@ -109,8 +114,6 @@ private:
     void previewChange(int slot);
     void savePreview(int slot);
     void finishBusy();
-
-    QWidget* child(const std::string& name) const;
 
     std::string settings_path_;
     std::unique_ptr<Prompts> prompts_;
