@@ -29,6 +29,7 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       settings_path_(std::move(options.settings_path)),
       prompts_(std::move(options.prompts)),
+      export_prompt_(std::move(options.export_prompt)),
       decimal_separator_(options.decimal_separator ? options.decimal_separator
                                                    : localeDecimalSeparator()),
       threads_(options.threads) {
@@ -50,6 +51,7 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
     setCreationValues();
     previews_ = std::make_unique<PreviewSet>(image_width_, image_height_);
     setTabOrderOfForm();
+    createExportAction();
 
     connect(btn_in, &QPushButton::clicked, this, &TfrmMain::btn_inClick);
     connect(btn_log, &QPushButton::clicked, this, &TfrmMain::btn_logClick);

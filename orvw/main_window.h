@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "orvw/export_prompt.h"
 #include "orvw/prompts.h"
 #include "settings/settings_block.h"
 #include "engine/run/run_state.h"
@@ -33,6 +34,7 @@ struct WindowOptions {
     std::unique_ptr<Prompts> prompts;  // null: Qt's own boxes and dialogs
     char decimal_separator = 0;        // 0: the locale's, taken once at creation
     unsigned threads = 0;              // threads of the point loop; 0: all cores
+    std::unique_ptr<ExportPrompt> export_prompt;  // null: the export dialog
 };
 
 class TfrmMain : public QWidget {
@@ -62,6 +64,8 @@ public slots:
     void cb3Change();
     void rg_tendenciesClick();
     void rg_methodClick();
+    // The preview pictures' "Export..." entry: grids and stations for a GIS.
+    void exportResults();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,8 +119,12 @@ private:
     void savePreview(int slot);
     void finishBusy();
 
+    // Export (main_window_export.cpp).
+    void createExportAction();
+
     std::string settings_path_;
     std::unique_ptr<Prompts> prompts_;
+    std::unique_ptr<ExportPrompt> export_prompt_;
     char decimal_separator_;
     unsigned threads_;
 
