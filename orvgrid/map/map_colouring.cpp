@@ -1,6 +1,7 @@
 #include "orvgrid/map/map_colouring.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "orvgrid/grid/colouring.h"
 
@@ -24,6 +25,21 @@ bool differences_at(std::span<const double> v, std::size_t nx, std::size_t ny, s
 }
 
 }  // namespace
+
+double automatic_relief(std::span<const double> values, std::size_t nx, std::size_t ny) {
+    double sum_of_squares = 0.0;
+    std::size_t n = 0;
+    for (std::size_t i = 0; i + 1 < nx; ++i) {
+        for (std::size_t j = 0; j + 1 < ny; ++j) {
+            double dx = 0.0, dy = 0.0;
+            if (!differences_at(values, nx, ny, i, j, dx, dy)) continue;
+            sum_of_squares += dx * dx + dy * dy;
+            ++n;
+        }
+    }
+    if (n == 0 || !(sum_of_squares > 0.0)) return 1.0;
+    return 1.0 / std::sqrt(sum_of_squares / static_cast<double>(n));
+}
 
 RgbImage colour_lattice(std::span<const double> values, std::size_t nx, std::size_t ny,
                         const ColourStretch& stretch, const SunShading& sun) {

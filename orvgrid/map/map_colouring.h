@@ -19,6 +19,11 @@ struct SunShading {
     double relief = 1.0;
 };
 
+// The relief that makes the root mean square of the differences the shading takes (as
+// colour_lattice takes them) one: a typical slope then faces 45 degrees off the vertical,
+// whatever the quantity's size. 1 where no pair of nodes has a difference.
+double automatic_relief(std::span<const double> values, std::size_t nx, std::size_t ny);
+
 // An nx x ny picture (rows from the top: node (i, j) becomes pixel (i, ny - 1 - j)) of the
 // node values (node (i, j) at i * ny + j). Blank nodes are white. With shading on, a node
 // takes the previews' shading from its differences towards i + 1 and j + 1 (from i - 1 and

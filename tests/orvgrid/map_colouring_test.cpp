@@ -91,3 +91,19 @@ TEST(map_colouring, rows_run_from_the_top_and_blanks_stay_white) {
     EXPECT_EQ(rgb(shaded, 0, 2), darkened(stretch_class(s, 1.0), 38));
     EXPECT_EQ(rgb(shaded, 1, 2), (std::array<int, 3>{255, 255, 255}));
 }
+
+TEST(map_colouring, automatic_relief_makes_typical_slopes_one) {
+    // Differences of 0.25 a node along x and 0 along y; pairs reaching a blank are left out.
+    std::vector<double> v = plane(6, 5, 0.25);
+    EXPECT_EQ(automatic_relief(v, 6, 5), 4.0);
+    v[3 * 5 + 2] = 1e38;
+    EXPECT_EQ(automatic_relief(v, 6, 5), 4.0);
+    // Differences (3, 4) everywhere: a slope of length 5.
+    std::vector<double> tilted(4 * 4);
+    for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t j = 0; j < 4; ++j)
+            tilted[i * 4 + j] = -3.0 * static_cast<double>(i) - 4.0 * static_cast<double>(j);
+    EXPECT_DOUBLE_EQ(automatic_relief(tilted, 4, 4), 0.2);
+    EXPECT_EQ(automatic_relief(std::vector<double>(9, 1.0), 3, 3), 1.0);
+    EXPECT_EQ(automatic_relief(std::vector<double>(3, 1.0), 3, 1), 1.0);
+}
