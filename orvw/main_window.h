@@ -20,6 +20,7 @@ class QProgressBar;
 class QPushButton;
 class PreviewPicture;
 class PreviewSet;
+struct MapSnapshot;
 struct ResultHeader;
 struct SettingsValues;
 class RadioGroup;
@@ -110,6 +111,10 @@ private:
     void savePreview(int slot);
     void finishBusy();
 
+    // Map windows (main_window_previews.cpp).
+    void openMap(int slot);
+    void pointsReplaced(const QString& source);
+
     QWidget* child(const std::string& name) const;
 
     std::string settings_path_;
@@ -125,6 +130,10 @@ private:
     RunState state_;
     RunSettings data_settings_;  // tendency and radii of the points in memory
     std::unique_ptr<PreviewSet> previews_;
+    // What map windows show of the points in memory: copied when the first map opens,
+    // dropped when a run or load replaces the points (open maps keep their copy).
+    std::shared_ptr<const MapSnapshot> map_snapshot_;
+    QString map_source_;
     SettingsBlock block_;
     std::array<int, 4> filter_index_{};  // remembered filter of each file dialog
 
