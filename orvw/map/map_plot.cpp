@@ -87,11 +87,6 @@ MapPlot::MapPlot(QWidget* parent) : QCustomPlot(parent) {
     connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, rangeChanged);
     connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, rangeChanged);
     connect(this, &QCustomPlot::afterLayout, this, &MapPlot::afterLayoutChanged);
-    // A box zoom sets each axis to its side of the box; the scales are evened out after.
-    connect(selectionRect(), &QCPSelectionRect::accepted, this, [this] {
-        keepSquarePixels();
-        replot();
-    });
 }
 
 void MapPlot::setPicture(const QImage& picture, const MapArea& area) {
@@ -150,7 +145,8 @@ void MapPlot::setView(const MapArea& area) {
     xAxis->setRange(area.x_min, area.x_max);
     yAxis->setRange(area.y_min, area.y_max);
     adjusting_ = false;
-    keepSquarePixels();
+    // Before the first layout the plot's size is unknown: the layout fits the view then.
+    if (!last_plot_size_.isEmpty()) keepSquarePixels();
     emit viewChanged();
     replot();
 }
@@ -182,11 +178,23 @@ void MapPlot::keepSquarePixels() {
     emit viewChanged();
 }
 
+// The first layout fits the view asked for; a resize keeps the metres a pixel and the
+// centre, showing more or less of the map, as a window onto a sheet would.
 void MapPlot::afterLayoutChanged() {
     const QSize size = axisRect()->rect().size();
     if (size == last_plot_size_) return;
+    const QSize before = last_plot_size_;
     last_plot_size_ = size;
-    keepSquarePixels();
+    if (before.isEmpty() || size.isEmpty()) {
+        keepSquarePixels();
+    } else {
+        const double scale = xAxis->range().size() / before.width();
+        adjusting_ = true;
+        xAxis->setRange(xAxis->range().center(), scale * size.width(), Qt::AlignCenter);
+        yAxis->setRange(yAxis->range().center(), scale * size.height(), Qt::AlignCenter);
+        adjusting_ = false;
+        emit viewChanged();
+    }
     // The ticks of this frame were laid out for the ranges before.
     replot(QCustomPlot::rpQueuedReplot);
 }
@@ -195,6 +203,16 @@ void MapPlot::mousePressEvent(QMouseEvent* event) {
     // Shift turns a drag from panning into drawing the box to zoom into.
     setSelectionRectMode(event->modifiers() & Qt::ShiftModifier ? QCP::srmZoom : QCP::srmNone);
     QCustomPlot::mousePressEvent(event);
+}
+
+void MapPlot::mouseReleaseEvent(QMouseEvent* event) {
+    const bool box = selectionRectMode() == QCP::srmZoom && selectionRect()->isActive();
+    QCustomPlot::mouseReleaseEvent(event);
+    // A box zoom sets each axis to its side of the box; the scales are evened out after.
+    if (box) {
+        keepSquarePixels();
+        replot();
+    }
 }
 
 void MapPlot::mouseMoveEvent(QMouseEvent* event) {

@@ -111,23 +111,26 @@ void MapWindow::createControls(int quantity_index) {
     save_ = new QPushButton(tr("Save view\u2026"), this);
     save_->setObjectName(QStringLiteral("map_save"));
 
+    // Two rows, so that a narrow screen still takes the window.
     auto* controls = new QHBoxLayout;
     controls->addWidget(new QLabel(tr("Quantity"), this));
     controls->addWidget(quantity_list_);
+    controls->addWidget(degrees_);
     controls->addWidget(new QLabel(tr("Stretch"), this));
     controls->addWidget(stretch_list_);
-    controls->addWidget(shading_);
-    controls->addWidget(new QLabel(tr("Azimuth"), this));
-    controls->addWidget(azimuth_);
-    controls->addWidget(new QLabel(tr("Elevation"), this));
-    controls->addWidget(elevation_);
-    controls->addWidget(new QLabel(tr("Relief"), this));
-    controls->addWidget(relief_list_);
     controls->addWidget(stations_);
-    controls->addWidget(degrees_);
     controls->addStretch(1);
     controls->addWidget(reset_);
     controls->addWidget(save_);
+    auto* sun = new QHBoxLayout;
+    sun->addWidget(shading_);
+    sun->addWidget(new QLabel(tr("Azimuth"), this));
+    sun->addWidget(azimuth_);
+    sun->addWidget(new QLabel(tr("Elevation"), this));
+    sun->addWidget(elevation_);
+    sun->addWidget(new QLabel(tr("Relief"), this));
+    sun->addWidget(relief_list_);
+    sun->addStretch(1);
 
     plot_ = new MapPlot(this);
     plot_->setObjectName(QStringLiteral("map_plot"));
@@ -162,6 +165,7 @@ void MapWindow::createControls(int quantity_index) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addLayout(sun);
     layout->addWidget(plot_, 1);
     layout->addWidget(readout_);
     layout->addLayout(bottom);

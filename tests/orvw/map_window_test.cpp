@@ -10,9 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cmath>
 #include <numbers>
@@ -108,6 +110,8 @@ private slots:
     void opens_after_load_and_not_before_results();
     void readout_reads_the_node_grid_and_the_nearest_station();
     void zoom_regrids_and_stop_cancels();
+    void wheel_drag_and_box_change_the_view_with_square_pixels();
+    void closing_while_gridding_waits_for_nothing();
     void keeps_its_data_when_a_run_replaces_the_points();
     void saved_png_holds_map_axes_and_colour_bar();
     void colour_bar_ends_are_the_classes_of_the_grid();
@@ -236,7 +240,7 @@ void MapWindowTest::zoom_regrids_and_stop_cancels() {
     // Zooming into the sphere's quarter re-grids at a finer spacing.
     const MapArea view = map->plot()->view();
     const double cx = 0.5 * (view.x_min + view.x_max), cy = 0.5 * (view.y_min + view.y_max);
-    map->plot()->setView({cx - 250, cx + 250, cy - 200, cy + 200});
+    map->plot()->setView({cx - 100, cx + 100, cy - 80, cy + 80});
     QCOMPARE(settled(map), GridOutcome::Done);
     QCOMPARE(map->griddingsStarted(), started + 1);
     QVERIFY(map->lattice().cell_size < whole.cell_size / 4);
@@ -257,7 +261,7 @@ void MapWindowTest::zoom_regrids_and_stop_cancels() {
         stop->click();
         QVERIFY(finished.wait(60000));
         if (finished.last().at(0).value<GridOutcome>() == GridOutcome::Cancelled) break;
-        map->plot()->setView({cx - 250, cx + 250, cy - 200, cy + 200});
+        map->plot()->setView({cx - 100, cx + 100, cy - 80, cy + 80});
         QCOMPARE(settled(map), GridOutcome::Done);
         map->plot()->setView(view);
     }
@@ -278,7 +282,107 @@ void MapWindowTest::zoom_regrids_and_stop_cancels() {
     QTest::qWait(200);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.last().at(0).value<GridOutcome>(), GridOutcome::Done);
-    QVERIFY(map->lattice().cell_size < whole.cell_size / 2);
+    // Its lattice is the newer view's: one node a screen pixel of it.
+    const MapArea newer = map->plot()->view();
+    const double pixel = (newer.x_max - newer.x_min) / map->plot()->axisRect()->rect().width();
+    QVERIFY(newer.x_min <= cx - 500 && newer.x_max >= cx + 500);
+    QVERIFY(std::abs(map->lattice().cell_size - pixel) < 1e-9 * pixel);
+}
+
+void MapWindowTest::wheel_drag_and_box_change_the_view_with_square_pixels() {
+    MapFixture f;
+    f.calc();
+    MapWindow* map = openFrom(f, "img_regta");
+    QCOMPARE(settled(map), GridOutcome::Done);
+    MapPlot* plot = map->plot();
+    const QRect rect = plot->axisRect()->rect();
+    const auto square = [&] {
+        const MapArea v = plot->view();
+        const QRect now = plot->axisRect()->rect();
+        const double sx = (v.x_max - v.x_min) / now.width();
+        const double sy = (v.y_max - v.y_min) / now.height();
+        return std::abs(sx - sy) < 1e-9 * sx;
+    };
+    QVERIFY(square());
+    const MapArea before = plot->view();
+    const int started = map->griddingsStarted();
+
+    // The wheel zooms in around the cursor.
+    const QPointF centre = rect.center();
+    QWheelEvent wheel(centre, plot->mapToGlobal(centre), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    const MapArea wheeled = plot->view();
+    QVERIFY(wheeled.x_max - wheeled.x_min < 0.9 * (before.x_max - before.x_min));
+    QVERIFY(square());
+    QCOMPARE(settled(map), GridOutcome::Done);
+    QCOMPARE(map->griddingsStarted(), started + 1);
+
+    // A drag pans: the x range moves, its width stays.
+    QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, rect.center());
+    QTest::mouseMove(plot, rect.center() + QPoint(60, 0));
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, rect.center() + QPoint(60, 0));
+    const MapArea panned = plot->view();
+    QVERIFY(panned.x_min < wheeled.x_min);
+    QVERIFY(std::abs((panned.x_max - panned.x_min) - (wheeled.x_max - wheeled.x_min)) <
+            1e-6 * (wheeled.x_max - wheeled.x_min));
+
+    // Shift and a drag draw a box to zoom into; the box stays wholly in view.
+    const QPoint from = rect.topLeft() + QPoint(40, 30);
+    const QPoint to = from + QPoint(120, 40);
+    const QPointF box_low = plot->coordinatesAt(QPointF(from.x(), to.y()));
+    const QPointF box_high = plot->coordinatesAt(QPointF(to.x(), from.y()));
+    QTest::mousePress(plot, Qt::LeftButton, Qt::ShiftModifier, from);
+    QTest::mouseMove(plot, to);
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::ShiftModifier, to);
+    const MapArea boxed = plot->view();
+    QVERIFY(square());
+    QVERIFY(boxed.x_min <= box_low.x() + 1e-6 && boxed.x_max >= box_high.x() - 1e-6);
+    QVERIFY(boxed.y_min <= box_low.y() + 1e-6 && boxed.y_max >= box_high.y() - 1e-6);
+    QVERIFY(boxed.x_max - boxed.x_min < 0.5 * (panned.x_max - panned.x_min));
+
+    // Resizing the window keeps the metres a pixel.
+    QCOMPARE(settled(map), GridOutcome::Done);
+    const double zoomed_cell = map->lattice().cell_size;
+    map->resize(map->width() + 120, map->height() + 80);
+    QCOMPARE(settled(map), GridOutcome::Done);
+    QVERIFY(std::abs(map->lattice().cell_size - zoomed_cell) < 1e-9 * zoomed_cell);
+    QVERIFY(square());
+
+    // Reset fits the whole survey into the map again.
+    map->findChild<QPushButton*>("map_reset")->click();
+    QCOMPARE(settled(map), GridOutcome::Done);
+    const PointExtent& e = map->snapshot().points.extent;
+    const MapArea reset = plot->view();
+    const double ulps = 1e-9 * (e.x_max - e.x_min);
+    QVERIFY(reset.x_min <= e.x_min - e.x_offset + ulps &&
+            reset.x_max >= e.x_max - e.x_offset - ulps);
+    QVERIFY(reset.y_min <= e.y_min - e.y_offset + ulps &&
+            reset.y_max >= e.y_max - e.y_offset - ulps);
+    QVERIFY(square());
+    const QRect fitted = plot->axisRect()->rect();
+    const double fit =
+        std::max((e.x_max - e.x_min) / fitted.width(), (e.y_max - e.y_min) / fitted.height());
+    QVERIFY(std::abs(map->lattice().cell_size - fit) < 1e-9 * fit);
+}
+
+void MapWindowTest::closing_while_gridding_waits_for_nothing() {
+    auto f = std::make_unique<MapFixture>();
+    f->calc();
+    MapWindow* first = openFrom(*f, "img_regta");
+    QCOMPARE(settled(first), GridOutcome::Done);
+    // Closed mid-gridding: the window goes at once, its job with it.
+    first->regrid();
+    QVERIFY(first->isGridding());
+    QPointer<MapWindow> closing(first);
+    first->close();
+    QTRY_VERIFY(closing.isNull());
+    // The main window goes with a map still gridding: the map and its job go with it.
+    MapWindow* second = openFrom(*f, "img_delta");
+    QCOMPARE(settled(second), GridOutcome::Done);
+    second->regrid();
+    QVERIFY(second->isGridding());
+    f.reset();
 }
 
 void MapWindowTest::keeps_its_data_when_a_run_replaces_the_points() {
