@@ -10,6 +10,7 @@
 
 #include "orvgrid/preview_set.h"
 #include "orvw/qt_prompts.h"
+#include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
 
 namespace {
@@ -67,6 +68,9 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
     connect(cb1, &QComboBox::activated, this, &TfrmMain::cb1Change);
     connect(cb2, &QComboBox::activated, this, &TfrmMain::cb2Change);
     connect(cb3, &QComboBox::activated, this, &TfrmMain::cb3Change);
+    connect(img_uba, &PreviewPicture::mapRequested, this, [this] { openMap(1); });
+    connect(img_regta, &PreviewPicture::mapRequested, this, [this] { openMap(2); });
+    connect(img_delta, &PreviewPicture::mapRequested, this, [this] { openMap(3); });
     connect(rg_tendencies, &RadioGroup::itemClicked, this, &TfrmMain::rg_tendenciesClick);
     connect(rg_method, &RadioGroup::indexChanged, this, &TfrmMain::rg_methodClick);
     for (QLineEdit* field : {txt_radius, txt_nearest, txt_threshold, txt_minalfa, txt_maxalfa,

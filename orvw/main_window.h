@@ -24,6 +24,7 @@ class PreviewPicture;
 class PreviewSet;
 struct CheckFailure;
 enum class CheckedField;
+struct MapSnapshot;
 struct ResultHeader;
 struct SettingsValues;
 class RadioGroup;
@@ -121,6 +122,9 @@ private:
 
     // Export (main_window_export.cpp).
     void createExportAction();
+    // Map windows (main_window_previews.cpp).
+    void openMap(int slot);
+    void pointsReplaced(const QString& source);
 
     std::string settings_path_;
     std::unique_ptr<Prompts> prompts_;
@@ -136,6 +140,10 @@ private:
     RunState state_;
     RunSettings data_settings_;  // tendency and radii of the points in memory
     std::unique_ptr<PreviewSet> previews_;
+    // What map windows show of the points in memory: copied when the first map opens,
+    // dropped when a run or load replaces the points (open maps keep their copy).
+    std::shared_ptr<const MapSnapshot> map_snapshot_;
+    QString map_source_;
     SettingsBlock block_;
     std::array<int, 4> filter_index_{};  // remembered filter of each file dialog
 

@@ -58,6 +58,7 @@ void TfrmMain::btn_loadClick() {
         const BusyCursor busy;
         load = load_result_file(options, state_, monitor);
     }
+    if (load.outcome != LoadOutcome::PreviousKept) pointsReplaced(choice->path);
     if (load.header && !load.radius_needed) showLoadedHeader(*load.header);
     if (load.outcome == LoadOutcome::Loaded) {
         data_settings_.tendency = load.tendency;

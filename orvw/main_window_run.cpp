@@ -175,6 +175,7 @@ void TfrmMain::btn_calcClick() {
     if (!captureRunSettings(settings)) return;
 
     setRunning(true);
+    pointsReplaced(txt_in->text());
     data_settings_ = settings;
     WindowMonitor monitor(*this);
     BusyCursorGridder gridder(*previews_);
