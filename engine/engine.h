@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/memory/huge_page_allocator.h"
+
 // ---------------------------------------------------------------------------
 // Enumerations: the value is the position of the item in its list on the window.
 
@@ -122,8 +124,8 @@ struct PointExtent {
 
 // The points of a run (or of a loaded result file). Both arrays hold count + 1 records.
 struct PointData {
-    std::vector<SurveyPoint> survey;
-    std::vector<WorkPoint> work;
+    HugePageVector<SurveyPoint> survey;
+    HugePageVector<WorkPoint> work;
     std::size_t count = 0;
     PointExtent extent;
 
