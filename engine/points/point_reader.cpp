@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/points/number_text.h"
+#include "engine/points/text_line_reader.h"
 #include "engine/points/text_lines.h"
 
 namespace {
@@ -34,7 +35,7 @@ struct WantedTokens {
     std::size_t count = 0;  // tokens on the line
 };
 
-void split_tokens(const std::string& line, WantedTokens& tokens) {
+void split_tokens(std::string_view line, WantedTokens& tokens) {
     for_each_token(line, [&tokens](std::string_view token) {
         for (int w = 0; w < 5; ++w) {
             if (static_cast<std::size_t>(tokens.positions[w]) == tokens.count)
@@ -64,9 +65,15 @@ struct RawExtent {
 };
 
 // The next line of the file that passes the filter and the column parser.
-bool next_point_line(std::FILE* file, const RunSettings& settings, std::string& line,
+bool next_point_line(TextLineReader& reader, const RunSettings& settings, std::string& line,
                      ColumnValues& values) {
-    while (read_text_line(file, line)) {
+    std::string_view piece;
+    while (reader.next(piece)) {
+        if (plain_number_line(piece, settings.decimal_separator)) {
+            if (parse_columns(piece, settings, values)) return true;
+            continue;
+        }
+        line.assign(piece);
         if (accept_line(line, settings.decimal_separator) && parse_columns(line, settings, values))
             return true;
     }
@@ -106,6 +113,17 @@ constexpr const char* CHANGED_WHILE_READING = "Input file changed while reading"
 
 }  // namespace
 
+bool plain_number_line(std::string_view line, char decimal_separator) {
+    if (line.empty() || is_control(line[0]) || (decimal_separator != '.' && decimal_separator != ','))
+        return false;
+    for (const char c : line) {
+        const bool plain = (c >= '0' && c <= '9') || c == ' ' || c == '-' || c == '+' ||
+                           c == decimal_separator || c == '\r' || c == '\n';
+        if (!plain) return false;
+    }
+    return true;
+}
+
 bool accept_line(std::string& line, char decimal_separator) {
     if (line.empty() || line[0] == '/') return false;
     // The quote and the first letter of "LINE" are noted on the way, so that a number
@@ -124,7 +142,7 @@ bool accept_line(std::string& line, char decimal_separator) {
     return looks_numeric(line, decimal_separator);
 }
 
-bool parse_columns(const std::string& line, const RunSettings& settings, ColumnValues& out) {
+bool parse_columns(std::string_view line, const RunSettings& settings, ColumnValues& out) {
     const int columns[5] = {settings.column_x, settings.column_y, settings.column_point,
                             settings.column_height, settings.column_cba};
     WantedTokens tokens{columns, {}, 0};
@@ -148,17 +166,18 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
     TextFile file = open_text_file(settings.input_file);
     if (!file) return fail(monitor, points, "Cannot open input data file");
 
+    TextLineReader reader(file.get());
     std::string line;
     ColumnValues values;
     std::size_t count = 0;
     RawExtent raw;
-    while (next_point_line(file.get(), settings, line, values)) {
+    while (next_point_line(reader, settings, line, values)) {
         ++count;
         raw.take(values);
     }
     // A file that opens but cannot be read (a folder, a failing disk) is as good as
     // one that does not open.
-    if (std::ferror(file.get())) return fail(monitor, points, "Cannot open input data file");
+    if (reader.failed()) return fail(monitor, points, "Cannot open input data file");
     if (count == 0) return fail(monitor, points, "Input file contains no valid xyz data");
 
     const PointExtent extent = shifted_extent(raw);
@@ -173,9 +192,9 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
 
     // The second pass must see the same points: a file replaced or grown in between
     // would otherwise write past the arrays or leave points outside the extent.
-    std::rewind(file.get());
+    reader.rewind();
     std::size_t k = 0;
-    while (next_point_line(file.get(), settings, line, values)) {
+    while (next_point_line(reader, settings, line, values)) {
         if (k == count || !raw.holds(values)) return fail(monitor, points, CHANGED_WHILE_READING);
         const double x = values.x + extent.x_offset;
         const double y = values.y + extent.y_offset;
@@ -188,7 +207,7 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
         w.value[work::cba] = values.cba;
         ++k;
     }
-    if (std::ferror(file.get()) || k != count) return fail(monitor, points, CHANGED_WHILE_READING);
+    if (reader.failed() || k != count) return fail(monitor, points, CHANGED_WHILE_READING);
 
     points.count = count;
     points.extent = extent;
@@ -201,9 +220,10 @@ int read_subset(const RunSettings& settings, PointData& points, RunMonitor& moni
         monitor.show_message("Cannot open subset input data file");
         return 1;
     }
+    TextLineReader reader(file.get());
     std::string line;
     ColumnValues values;
-    while (next_point_line(file.get(), settings, line, values)) {
+    while (next_point_line(reader, settings, line, values)) {
         for (std::size_t p = 0; p < points.count; ++p) {
             if (std::fabs(points.survey[p].point_number - values.point_number) < 1e-6) {
                 points.survey[p].trace_flag = 1.0;
@@ -211,7 +231,7 @@ int read_subset(const RunSettings& settings, PointData& points, RunMonitor& moni
             }
         }
     }
-    if (std::ferror(file.get())) {
+    if (reader.failed()) {
         monitor.show_message("Cannot open subset input data file");
         return 1;
     }
