@@ -1,7 +1,5 @@
 #include "engine/points/result_format.h"
 
-#include <vector>
-
 #include "engine/points/fixed_format.h"
 #include "engine/points/number_text.h"
 
@@ -41,17 +39,22 @@ const char* column_names(Tendency t) {
 }
 
 // The values a tendency prints between the five input values and neighbour_count.
-std::vector<double> printed_values(Tendency t, const double* c, const PointQuantities& q) {
+struct PrintedValues {
+    double value[10];
+    int count = 0;
+};
+
+PrintedValues printed_values(Tendency t, const double* c, const PointQuantities& q) {
     switch (t) {
         case Tendency::Linear3x3:
         case Tendency::Linear3x3NteFay:
-            return {q.HGGAX, q.HGGAY, q.HGGA, q.VGGA, q.ASIG, q.TILT};
+            return {{q.HGGAX, q.HGGAY, q.HGGA, q.VGGA, q.ASIG, q.TILT}, 6};
         case Tendency::Linear4x4:
-            return {q.HGGAX, q.HGGAY, q.HGGA, q.VGGA, q.RGA, q.LGA, q.ASIG, q.TILT};
+            return {{q.HGGAX, q.HGGAY, q.HGGA, q.VGGA, q.RGA, q.LGA, q.ASIG, q.TILT}, 8};
         case Tendency::Linear6x6:
-            return {c[0], c[1], c[2], c[3], c[4], c[5], q.TILT};
+            return {{c[0], c[1], c[2], c[3], c[4], c[5], q.TILT}, 7};
         case Tendency::Quadratic10x10:
-            return {c, c + 10};
+            return {{c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9]}, 10};
     }
     return {};
 }
@@ -87,9 +90,10 @@ std::string result_row(const RunSettings& s, const SurveyPoint& p, const PointEx
     append_fixed(row, p.height, 10, 3, sep);
     row += ' ';
     append_fixed(row, p.cba, 10, 6, sep);
-    for (double v : printed_values(s.tendency, system.rhs, q)) {
+    const PrintedValues printed = printed_values(s.tendency, system.rhs, q);
+    for (int i = 0; i < printed.count; ++i) {
         row += ' ';
-        append_fixed(row, v, 10, 6, sep);
+        append_fixed(row, printed.value[i], 10, 6, sep);
     }
     row += ' ';
     append_fixed(row, system.neighbour_count, 10, 0, sep);
