@@ -5,6 +5,7 @@
 // point file; with huge pages a few hundred. Small arrays come from the ordinary heap.
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -27,8 +28,9 @@ struct HugePageAllocator {
         const std::size_t bytes = n * sizeof(T);
         if (bytes < HUGE_PAGE_BYTES) return std::allocator<T>{}.allocate(n);
         // Mapped with one huge page to spare, so that the start can be moved to a huge
-        // page boundary; the unused ends are given back.
-        const std::size_t length = rounded(bytes);
+        // page boundary; the unused ends are given back. Only the whole huge pages are
+        // marked: a partly used last one would count in full towards the memory in use.
+        const std::size_t length = in_pages(bytes);
         void* mapped = ::mmap(nullptr, length + HUGE_PAGE_BYTES, PROT_READ | PROT_WRITE,
                               MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED) throw std::bad_alloc();
@@ -37,7 +39,7 @@ struct HugePageAllocator {
         const std::size_t lead = (HUGE_PAGE_BYTES - address % HUGE_PAGE_BYTES) % HUGE_PAGE_BYTES;
         if (lead > 0) ::munmap(base, lead);
         ::munmap(base + lead + length, HUGE_PAGE_BYTES - lead);
-        ::madvise(base + lead, length, MADV_HUGEPAGE);
+        ::madvise(base + lead, length / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES, MADV_HUGEPAGE);
         return reinterpret_cast<T*>(base + lead);
     }
 
@@ -47,7 +49,7 @@ struct HugePageAllocator {
             std::allocator<T>{}.deallocate(p, n);
             return;
         }
-        ::munmap(p, rounded(bytes));
+        ::munmap(p, in_pages(bytes));
     }
 
     template <class U>
@@ -56,8 +58,10 @@ struct HugePageAllocator {
     }
 
 private:
-    static std::size_t rounded(std::size_t bytes) {
-        return (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES;
+    // bytes rounded up to whole pages of the ordinary size.
+    static std::size_t in_pages(std::size_t bytes) {
+        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        return (bytes + page - 1) / page * page;
     }
 };
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::size_t CHUNK_BYTES = std::size_t{1} << 20;
+constexpr std::size_t CHUNK_BYTES = std::size_t{256} << 10;
 
 }  // namespace
 

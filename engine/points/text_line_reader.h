@@ -1,6 +1,6 @@
 #pragma once
 // The lines of a text file exactly as read_text_line gives them, one after another, but
-// read a megabyte at a time and handed out as views into that buffer: a survey of a
+// read 256 KiB at a time and handed out as views into that buffer: a survey of a
 // million lines read one character at a time through the stream cost more than
 // converting its numbers.
 

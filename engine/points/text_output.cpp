@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr std::size_t FLUSH_BYTES = std::size_t{1} << 20;
+constexpr std::size_t FLUSH_BYTES = std::size_t{256} << 10;
 
 }  // namespace
 

@@ -27,7 +27,7 @@ private:
     bool flush();
 
     std::FILE* file_ = nullptr;
-    // Texts gathered for one large write: a million result rows written one by one cost
+    // Texts gathered for one large write (256 KiB): a million result rows written one by one cost
     // more in the stream's per-call work than the writing itself.
     std::string pending_;
 };

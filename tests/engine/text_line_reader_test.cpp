@@ -84,7 +84,7 @@ TEST(text_line_reader, gives_the_pieces_of_read_text_line) {
         {"lf_past_limit", std::string(MAX_LINE_CHARS, '7') + "\n\n"},
         {"nul", std::string("12\0 34\n5 6\n", 11)},
         {"small", mixed_text(random, 20000, true)},
-        {"chunks", mixed_text(random, 2'600'000, false)},  // crosses the 1 MiB chunks
+        {"chunks", mixed_text(random, 2'600'000, false)},  // crosses the reader's 256 KiB chunks
     };
     for (const Case& c : cases) {
         const std::string path = write_file(c.name, c.text);
