@@ -1,5 +1,7 @@
 #include "engine/points/text_line_reader.h"
 
+#include <sys/types.h>
+
 #include <cstring>
 
 #include "engine/points/point_reader.h"
@@ -10,13 +12,18 @@ constexpr std::size_t CHUNK_BYTES = std::size_t{256} << 10;
 
 }  // namespace
 
-TextLineReader::TextLineReader(std::FILE* file)
-    : file_(file), buffer_(CHUNK_BYTES + MAX_LINE_CHARS + 1) {}
+TextLineReader::TextLineReader(std::FILE* file, std::uint64_t begin, std::uint64_t end)
+    : file_(file), buffer_(CHUNK_BYTES + MAX_LINE_CHARS + 1), first_(begin), last_(end),
+      offset_(begin), position_(begin) {
+    if (begin > 0) ::fseeko(file_, static_cast<off_t>(begin), SEEK_SET);
+}
 
 void TextLineReader::rewind() {
-    std::rewind(file_);
+    // As std::rewind: the seek may fail (a pipe), the marks are cleared all the same.
+    ::fseeko(file_, static_cast<off_t>(first_), SEEK_SET);
+    std::clearerr(file_);
     begin_ = end_ = 0;
-    offset_ = 0;
+    offset_ = position_ = first_;
     at_end_ = false;
 }
 
@@ -25,10 +32,12 @@ void TextLineReader::refill() {
     std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
     begin_ = 0;
     end_ = kept;
-    const std::size_t wanted = buffer_.size() - kept;
-    const std::size_t got = std::fread(buffer_.data() + kept, 1, wanted, file_);
+    std::size_t wanted = buffer_.size() - kept;
+    if (last_ - position_ < wanted) wanted = static_cast<std::size_t>(last_ - position_);
+    const std::size_t got = wanted > 0 ? std::fread(buffer_.data() + kept, 1, wanted, file_) : 0;
     end_ += got;
-    if (got < wanted) at_end_ = true;
+    position_ += got;
+    if (got < wanted || position_ == last_) at_end_ = true;
 }
 
 bool TextLineReader::next(std::string_view& line) {
