@@ -11,9 +11,9 @@ namespace {
 // GCC and Clang on 64-bit targets; __extension__ keeps -Wpedantic quiet about it.
 __extension__ typedef unsigned __int128 u128;
 
-constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,        1000,
-                                          10000,     100000,     1000000,    10000000,
-                                          100000000, 1000000000};
+constexpr std::uint64_t POWERS_OF_TEN[] = {1,         10,         100,        1000,
+                                           10000,     100000,     1000000,    10000000,
+                                           100000000, 1000000000};
 
 // The value times 10^precision, rounded to a whole number half to even, exactly: the
 // double is m * 2^e with an integer m below 2^53, so the product fits 128 bits.
@@ -26,7 +26,7 @@ bool scaled_integer(double magnitude, int precision, u128& result) {
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
     const std::uint64_t mantissa = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
     const int shift = biased == 0 ? 1074 : 1075 - biased;
-    const u128 product = static_cast<u128>(mantissa) * kPowersOfTen[precision];
+    const u128 product = static_cast<u128>(mantissa) * POWERS_OF_TEN[precision];
     if (mantissa == 0) {
         result = 0;
     } else if (shift <= 0) {
@@ -43,7 +43,7 @@ bool scaled_integer(double magnitude, int precision, u128& result) {
 }
 
 // "00" to "99", so that digits are made two at a time.
-constexpr char kDigitPairs[] =
+constexpr char DIGIT_PAIRS[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
@@ -57,8 +57,8 @@ char* write_decimals(std::uint64_t& value, int decimals, char separator, char* p
         const std::uint64_t pair = value % 100;
         value /= 100;
         p -= 2;
-        p[0] = kDigitPairs[2 * pair];
-        p[1] = kDigitPairs[2 * pair + 1];
+        p[0] = DIGIT_PAIRS[2 * pair];
+        p[1] = DIGIT_PAIRS[2 * pair + 1];
     }
     if (d < decimals) {
         *--p = static_cast<char>('0' + value % 10);
@@ -74,13 +74,13 @@ char* write_whole(std::uint64_t value, char* p) {
         const std::uint64_t pair = value % 100;
         value /= 100;
         p -= 2;
-        p[0] = kDigitPairs[2 * pair];
-        p[1] = kDigitPairs[2 * pair + 1];
+        p[0] = DIGIT_PAIRS[2 * pair];
+        p[1] = DIGIT_PAIRS[2 * pair + 1];
     }
     if (value >= 10) {
         p -= 2;
-        p[0] = kDigitPairs[2 * value];
-        p[1] = kDigitPairs[2 * value + 1];
+        p[0] = DIGIT_PAIRS[2 * value];
+        p[1] = DIGIT_PAIRS[2 * value + 1];
     } else {
         *--p = static_cast<char>('0' + value);
     }
@@ -111,7 +111,7 @@ void append_fixed(std::string& out, double value, int width, int precision,
         p = write_decimals(small, precision, decimal_separator, p);
         p = write_whole(small, p);
     } else {
-        const std::uint64_t unit = kPowersOfTen[precision];
+        const std::uint64_t unit = POWERS_OF_TEN[precision];
         auto decimals = static_cast<std::uint64_t>(scaled % unit);
         p = write_decimals(decimals, precision, decimal_separator, p);
         p = write_whole(static_cast<std::uint64_t>(scaled / unit), p);

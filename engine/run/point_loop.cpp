@@ -6,15 +6,16 @@
 #include <string>
 #include <thread>
 
-#include "engine/points/number_text.h"
 #include "engine/run/ordered_blocks.h"
 #include "engine/fit/quantities.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/result_format.h"
 #include "engine/points/text_output.h"
 #include "engine/fit/trend_fit.h"
 #include "engine/search/cluster_index.h"
 #include "engine/solvers/solver_notes.h"
 #include "engine/run/run_state.h"
+#include "engine/run/stop_check.h"
 
 namespace {
 
@@ -30,19 +31,6 @@ struct PointOutcome {
 };
 
 enum class Step { Go, Stop };
-
-// Result position holding the LGA of an earlier pass; -1 for the two 3x3 tendencies,
-// which have none, so their working CBA stays the CBA in every pass.
-int lga_position(Tendency t) {
-    switch (t) {
-        case Tendency::Linear4x4:
-        case Tendency::Linear6x6: return 10;
-        case Tendency::Quadratic10x10: return 12;
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay: return -1;
-    }
-    return -1;
-}
 
 class PointLoop {
 public:
@@ -143,11 +131,8 @@ private:
         }
         const SurveyPoint& sp = points_.survey[i];
         if (!outcome.solved) {
-            const std::string question = "Error in SLE - Check coordinate of point " +
-                                         format_general(sp.point_number,
-                                                        settings_.decimal_separator) +
-                                         ". Continue?";
-            if (!monitor_.ask_yes_no(question, "Error")) return Step::Stop;
+            if (!monitor_.ask_yes_no(SystemFailed{sp.point_number, settings_.decimal_separator}))
+                return Step::Stop;
         } else {
             const bool last_pass = pass == settings_.iterations;
             storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
@@ -163,14 +148,7 @@ private:
 
     // Processes events and answers a Stop: between two points, or while the next point's
     // fit is still being computed.
-    Step answer_stop() {
-        monitor_.process_events();
-        if (monitor_.stop_requested()) {
-            if (monitor_.ask_yes_no("Cancel calculation?", "Warning")) return Step::Stop;
-            monitor_.clear_stop();
-        }
-        return Step::Go;
-    }
+    Step answer_stop() { return cancel_confirmed(monitor_) ? Step::Stop : Step::Go; }
 
     // The fits read the copy when there is memory for it, the point records otherwise;
     // both give the same numbers.
@@ -193,7 +171,8 @@ private:
     }
 
     void correct_working_cba() {
-        const int lga = lga_position(settings_.tendency);
+        // The two 3x3 models keep no LGA, so their working CBA stays the CBA in every pass.
+        const int lga = trend_model(settings_.tendency).earlier_lga;
         if (lga < 0) return;
         for (std::size_t i = 0; i < points_.count; ++i) {
             WorkPoint& wp = points_.work[i];

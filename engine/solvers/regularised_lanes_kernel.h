@@ -5,7 +5,8 @@
 // function compiled with wider instructions can stand in for another file's copy at
 // link time.
 //
-// The operations and their order are those of RegularisedSolver: each sum starts from
+// The operations and their order are those of RegularisedSolver (the elimination of
+// eliminateWithoutPivoting, then the products): each sum starts from
 // 0.0 and takes its terms in increasing k, a product and a difference round separately
 // (the files are built without FMA), and a broadcast copies a double without arithmetic.
 

@@ -12,18 +12,9 @@
 #include "orvgrid/grid/resample.h"
 #include "engine/search/cluster_index.h"
 #include "engine/run/run_state.h"
+#include "engine/run/stop_check.h"
 
 namespace {
-
-// The question between two columns: false when the user cancels.
-bool column_checkpoint(RunMonitor& monitor) {
-    monitor.process_events();
-    if (monitor.stop_requested()) {
-        if (monitor.ask_yes_no("Cancel calculation?", "Warning")) return false;
-        monitor.clear_stop();
-    }
-    return true;
-}
 
 unsigned column_threads(unsigned threads, std::size_t nx) {
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -55,7 +46,7 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index, int p
     auto on_this_thread = [&] {
         for (std::size_t i = 0; i < nx; ++i) {
             grid_node_column(lattice, i, values + i * ny);
-            if (!column_checkpoint(monitor)) return GridOutcome::Cancelled;
+            if (cancel_confirmed(monitor)) return GridOutcome::Cancelled;
         }
         return GridOutcome::Done;
     };
@@ -69,7 +60,7 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index, int p
         const bool finished = run_ordered_blocks<char>(
             nx, options,
             [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
-            [&](std::size_t, char&) { return column_checkpoint(monitor); },
+            [&](std::size_t, char&) { return !cancel_confirmed(monitor); },
             [&] {
                 monitor.process_events();
                 return true;

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST(point_reader, reads_a_messy_file) {
         "103 203 4 303 -2.5";
     RunSettings s = settings_for(write_file("messy.dat", text));
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(s, points, monitor), 0);
     EXPECT_TRUE(monitor.messages.empty());
     ASSERT_EQ(points.count, 6u);
@@ -154,7 +154,7 @@ TEST(point_reader, reads_a_messy_file) {
 TEST(point_reader, decimal_comma_depends_on_the_separator) {
     const std::string path = write_file("comma.dat", "100,5 200,5 1 300 12,5\n");
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(path, ','), points, monitor), 0);
     ASSERT_EQ(points.count, 1u);
     EXPECT_EQ(points.survey[0].x, 100.5);
@@ -174,7 +174,7 @@ TEST(point_reader, shifts_negative_coordinates) {
     const std::string path =
         write_file("negative.dat", "-100 -5 1 10 1\n-250 30 2 20 1\n-120.5 -7.25 3 15 1\n");
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(path), points, monitor), 0);
     ASSERT_EQ(points.count, 3u);
     const PointExtent& e = points.extent;
@@ -199,7 +199,7 @@ TEST(point_reader, shifts_negative_coordinates) {
 
 TEST(point_reader, failures_show_their_message) {
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunSettings s = settings_for(temp_path("does_not_exist.dat"));
     EXPECT_EQ(read_points(s, points, monitor), 1);
     s = settings_for(write_file("words.dat", "X Y POINT HEIGHT CBA\nLine 1\n"));
@@ -224,7 +224,7 @@ TEST(point_reader, input_that_cannot_be_read_twice_fails) {
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     std::thread writer([&] { std::ofstream(path, std::ios::binary) << "1 2 3 4 5\n6 7 8 9 10\n"; });
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     EXPECT_EQ(read_points(settings_for(path), points, monitor), 1);
     writer.join();
     std::remove(path.c_str());
@@ -237,7 +237,7 @@ TEST(point_reader, subset_marks_first_point_within_tolerance) {
         write_file("subset_points.dat", "0 0 17 1 1\n1 0 18 1 1\n2 0 17 1 1\n3 0 19 1 1\n4 0 20 1 1\n");
     RunSettings s = settings_for(input);
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(s, points, monitor), 0);
     s.subset_file = write_file("subset.dat",
                                "POINT\n"
@@ -295,7 +295,7 @@ TEST(point_reader, parts_read_by_threads_give_the_points_of_one_reading) {
         RunSettings s = settings_for(path);
         s.threads = threads;
         PointData points;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         EXPECT_EQ(read_points(s, points, monitor), 0) << threads;
         return points;
     };

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "orvgrid/grid/preview_grid.h"
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/test_points.h"
 #include "engine/search/cluster_index.h"
 
 namespace {

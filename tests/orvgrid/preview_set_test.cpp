@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/fake_monitor.h"
+#include "tests/support/test_points.h"
 #include "engine/run/run_state.h"
 
 namespace {
@@ -55,7 +56,7 @@ TEST(preview_set, grids_each_slot_from_its_list_entry) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
     const RunSettings settings = make_settings();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     const double expected_mean[] = {300.0, -4.0, 0.0};
     for (int slot = 1; slot <= 3; ++slot) {
         ASSERT_EQ(set.grid_preview(slot, settings, state, monitor), GridOutcome::Done) << slot;
@@ -77,7 +78,7 @@ TEST(preview_set, grids_each_slot_from_its_list_entry) {
 TEST(preview_set, zero_grid_radius_means_the_search_radius) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(set.grid_slot(1, 1, Tendency::Linear4x4, 20.0, 0.0, state, monitor),
               GridOutcome::Done);
     // With a window of no cells every node would be blank.
@@ -88,7 +89,7 @@ TEST(preview_set, zero_grid_radius_means_the_search_radius) {
 TEST(preview_set, cancel_keeps_the_previous_result_and_picture) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(set.grid_slot(2, 4, Tendency::Linear3x3, 20.0, 20.0, state, monitor),
               GridOutcome::Done);
     const RgbImage before = set.image(2);
@@ -102,7 +103,7 @@ TEST(preview_set, cancel_keeps_the_previous_result_and_picture) {
 TEST(preview_set, a_gridding_started_within_another_is_refused) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     std::vector<GridOutcome> nested;
     monitor.on_events = [&] {
         if (nested.empty())
@@ -122,7 +123,7 @@ TEST(preview_set, a_gridding_started_within_another_is_refused) {
 TEST(preview_set, clear_forgets_results_and_repaints) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(set.grid_slot(1, 1, Tendency::Linear4x4, 20.0, 20.0, state, monitor),
               GridOutcome::Done);
     set.clear();

@@ -18,6 +18,7 @@
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "tests/orvw/window_fixture.h"
+#include "tests/support/fake_monitor.h"
 #include "engine/run/run_state.h"
 
 namespace {
@@ -71,7 +72,7 @@ PreviewSet directPreviews(int var2, int var3) {
     settings.preview_var2 = var2;
     settings.preview_var3 = var3;
     RunState state;
-    SilentMonitor monitor;
+    FakeMonitor monitor;
     PreviewSet previews;
     run_calculation(settings, state, monitor, &previews);
     return previews;
@@ -197,7 +198,7 @@ void WindowPreviewsTest::load_shows_the_maps_of_the_file() {
     ResultLoadOptions options;
     options.path = result.toStdString();
     RunState state;
-    SilentMonitor monitor;
+    FakeMonitor monitor;
     const ResultLoad load = load_result_file(options, state, monitor);
     QVERIFY(load.outcome == LoadOutcome::Loaded);
     PreviewSet expected;

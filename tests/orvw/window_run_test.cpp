@@ -14,6 +14,7 @@
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "tests/orvw/window_fixture.h"
+#include "tests/support/fake_monitor.h"
 #include "engine/run/run_state.h"
 
 namespace {
@@ -208,7 +209,7 @@ void WindowRunTest::calc_equals_the_engine_called_directly() {
     settings.nearest_count = 14;
     settings.iterations = 2;
     RunState state;
-    SilentMonitor monitor;
+    FakeMonitor monitor;
     QCOMPARE(run_calculation(settings, state, monitor, nullptr), 0);
     QVERIFY(monitor.messages.empty());
     const QByteArray direct = readAll(f.folder.filePath("direct.dat"));
