@@ -1,5 +1,6 @@
 #include "engine/points/point_reader.h"
 
+#include <cerrno>
 #include <cmath>
 #include <new>
 #include <stdexcept>
@@ -96,7 +97,7 @@ PointExtent shifted_extent(const RawExtent& raw) {
     return e;
 }
 
-int fail(RunMonitor& monitor, PointData& points, const char* message) {
+int fail(RunMonitor& monitor, PointData& points, const std::string& message) {
     points.clear();
     monitor.show_message(message);
     return 1;
@@ -146,7 +147,7 @@ bool parse_columns(const std::string& line, const RunSettings& settings, ColumnV
 int read_points(const RunSettings& settings, PointData& points, RunMonitor& monitor) {
     points.clear();
     TextFile file = open_text_file(settings.input_file);
-    if (!file) return fail(monitor, points, "Cannot open input data file");
+    if (!file) return fail(monitor, points, cannot_open_message(settings.input_file, errno));
 
     std::string line;
     ColumnValues values;
@@ -158,8 +159,23 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
     }
     // A file that opens but cannot be read (a folder, a failing disk) is as good as
     // one that does not open.
-    if (std::ferror(file.get())) return fail(monitor, points, "Cannot open input data file");
-    if (count == 0) return fail(monitor, points, "Input file contains no valid xyz data");
+    if (std::ferror(file.get()))
+        return fail(monitor, points, cannot_open_message(settings.input_file, errno));
+    if (count == 0) {
+        std::string message = "Input file contains no valid xyz data";
+        // Numbers written with the other decimal separator read as no numbers at all.
+        RunSettings other = settings;
+        other.decimal_separator = settings.decimal_separator == ',' ? '.' : ',';
+        std::rewind(file.get());
+        if (next_point_line(file.get(), other, line, values)) {
+            message += "\nThe file's numbers use '";
+            message += other.decimal_separator;
+            message += "' as decimal separator, this system uses '";
+            message += settings.decimal_separator;
+            message += "'.";
+        }
+        return fail(monitor, points, message);
+    }
 
     const PointExtent extent = shifted_extent(raw);
     try {

@@ -47,7 +47,7 @@ int lga_position(Tendency t) {
 class PointLoop {
 public:
     PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
-        : settings_(settings), points_(state.points), monitor_(monitor),
+        : settings_(settings), state_(state), points_(state.points), monitor_(monitor),
           index_(state.index),
           context_{settings, state.points, state.index, &table_},
           threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
@@ -145,6 +145,7 @@ private:
         if (!outcome.solved) {
             if (!monitor_.ask_yes_no(SystemFailed{sp.point_number, settings_.decimal_separator}))
                 return Step::Stop;
+            if (pass == settings_.iterations) ++state_.rows_failed;
         } else {
             const bool last_pass = pass == settings_.iterations;
             storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
@@ -153,6 +154,7 @@ private:
                 write_failed(result_);
                 return Step::Stop;
             }
+            if (last_pass) ++state_.rows_written;
         }
         if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
         return answer_stop();
@@ -209,6 +211,7 @@ private:
     }
 
     const RunSettings& settings_;
+    RunState& state_;
     PointData& points_;
     RunMonitor& monitor_;
     const ClusterIndex& index_;

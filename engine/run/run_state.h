@@ -1,6 +1,8 @@
 #pragma once
 // What a run leaves behind, and the seam through which it has previews gridded.
 
+#include <cstddef>
+
 #include "engine/engine.h"
 #include "engine/search/cluster_index.h"
 
@@ -9,6 +11,10 @@ struct RunState {
     PointData points;
     ClusterIndex index;
     bool results_ready = false;
+    // Rows of the last run's result file: written, and left out because the point's
+    // system could not be solved (the user chose to go on).
+    std::size_t rows_written = 0;
+    std::size_t rows_failed = 0;
 };
 
 // Grids preview `slot` (1, 2, 3) from the run state; supplied by the preview code so

@@ -546,6 +546,35 @@ struct ScriptedGridder : PreviewGridder {
 
 }  // namespace
 
+// What can be tried before reading is tried first: no preview gridded, the input not
+// even read (a missing input would otherwise be reported instead), same messages.
+TEST_F(run_calculation_files, unreachable_subset_and_folders_fail_before_the_input_is_read) {
+    struct Case {
+        std::string subset, output, message;
+    };
+    const Case cases[] = {
+        {path("no_subset.dat"), path("result.dat"), "Cannot open subset input data file"},
+        {folder_.string(), path("result.dat"), "Cannot open subset input data file"},
+        {"", path("missing/result.dat"), "Error by opening output file"},
+        {"", folder_.string(), "Error by opening output file"},
+    };
+    for (const Case& k : cases) {
+        RunSettings s = settings(Tendency::Linear4x4, kRadius);
+        s.input_file = path("not_there.dat");
+        s.subset_file = k.subset;
+        s.output_file = k.output;
+        s.preview = true;
+        ScriptedGridder gridder;
+        FakeMonitor monitor;
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, &gridder), 1) << k.message;
+        EXPECT_EQ(monitor.messages, std::vector<std::string>{k.message});
+        EXPECT_TRUE(gridder.slots.empty());
+        EXPECT_EQ(monitor.previews_cleared, 0);
+        EXPECT_FALSE(fs::exists(path("result.dat")));
+    }
+}
+
 TEST_F(run_calculation_files, previews_are_gridded_around_the_loop) {
     write_survey("survey.dat", grid_survey(linear_model));
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
