@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <clocale>
 
 #include "orvgrid/preview_set.h"
@@ -67,6 +68,11 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
     connect(cb3, &QComboBox::activated, this, &TfrmMain::cb3Change);
     connect(rg_tendencies, &RadioGroup::itemClicked, this, &TfrmMain::rg_tendenciesClick);
     connect(rg_method, &RadioGroup::indexChanged, this, &TfrmMain::rg_methodClick);
+    // Esc is Stop from the keyboard, whatever control has the focus.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (busy_) btn_stopClick();
+    });
     for (QLineEdit* field : {txt_radius, txt_nearest, txt_threshold, txt_minalfa, txt_maxalfa,
                              txt_seqquot, txt_iter})
         field->installEventFilter(this);

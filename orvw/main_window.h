@@ -2,6 +2,7 @@
 // TfrmMain: the program's one window. Its controls are the settings of a calculation;
 // it owns the run's state (points, index, previews) and drives runs, loads and saves.
 
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -91,7 +92,9 @@ private:
     bool captureRunSettings(RunSettings& settings);
     void failCheck(const std::string& message, const std::string& focus);
     void showGeneralError(const QString& text);
-    void setRunning(bool running);
+    void failConversion(QLineEdit* field, const QString& text);
+    void setBusy(bool busy);
+    void showRunEnd(int result, double seconds);
 
     // Settings file (main_window_settings.cpp).
     void ReadCfg();
@@ -105,7 +108,13 @@ private:
     // Previews (main_window_previews.cpp).
     void clearPreviews();
     void previewReady(int slot);
+    QComboBox* previewList(int slot) const;
+    bool canGridSlot(int slot) const;
+    bool previewAgrees(int slot) const;
     bool gridSlot(int slot, RunMonitor& monitor);
+    void clearSlot(int slot);
+    void announceGridding(int slot);
+    void bringPreviewsInLine(bool may_grid);
     void previewChange(int slot);
     void savePreview(int slot);
     void finishBusy();
@@ -127,6 +136,21 @@ private:
     std::unique_ptr<PreviewSet> previews_;
     SettingsBlock block_;
     std::array<int, 4> filter_index_{};  // remembered filter of each file dialog
+
+    // What each preview picture shows: the list entry it was gridded for, from which
+    // points. A picture whose list now names something else is gridded again or cleared.
+    struct ShownPreview {
+        QString label;
+        int data_version = -1;
+        bool gridded = false;  // tried for this entry (drawn, or failed and left empty)
+        bool drawn = false;
+    };
+    std::array<ShownPreview, 3> shown_{};
+    std::array<QString, 3> run_labels_{};  // the entries the running run grids
+    int data_version_ = 0;                 // counts the points replaced (runs, loads)
+    int lists_tendency_ = -1;              // whose entries cb2, cb3 hold; -1 the design's
+    int data_lists_tendency_ = -1;         // lists_tendency_ when the points were made
+    bool work_cancelled_ = false;          // the user confirmed a cancel in this work
 
     // Re-entry guards: events are processed inside long operations.
     bool busy_ = false;

@@ -40,8 +40,10 @@ TendencyLists tendencyLists(int tendency) {
 
 }  // namespace
 
+// Lists that now name other quantities must not stay over the old pictures.
 void TfrmMain::rg_tendenciesClick() {
     applyTendencyRule(rg_tendencies->itemIndex());
+    bringPreviewsInLine(true);
 }
 
 // Refills the result lists for the tendency; the fifth tendency (and no selection)
@@ -55,6 +57,7 @@ void TfrmMain::applyTendencyRule(int tendency) {
         combo->addItems(lists.entries);
         combo->setCurrentIndex(old_position <= lists.keep_bound ? old_position : 0);
     }
+    lists_tendency_ = tendency;
     if (!lists.iterations) up1->setPosition(0);
     up1->setEnabled(lists.iterations);
     txt_iter->setEnabled(lists.iterations);

@@ -3,6 +3,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <exception>
@@ -38,6 +41,16 @@ void TfrmMain::showGeneralError(const QString& text) {
     prompts_->message(text, QStringLiteral("Orvane"));
 }
 
+// A field that does not convert: the message says which field (by its label, on a line
+// of its own) and the focus goes there.
+void TfrmMain::failConversion(QLineEdit* field, const QString& text) {
+    QString label;
+    for (const QLabel* candidate : findChildren<QLabel*>())
+        if (candidate->buddy() == field) label = candidate->text().remove(QLatin1Char('&')).trimmed();
+    showGeneralError(label.isEmpty() ? text : text + QLatin1Char('\n') + label);
+    field->setFocus(Qt::OtherFocusReason);
+}
+
 // Everything a run needs, read from the controls at this one moment. False when a check
 // failed or a field does not convert (message shown, focus set where the check says).
 bool TfrmMain::captureRunSettings(RunSettings& settings) {
@@ -55,13 +68,13 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     const auto real = [this](QLineEdit* field, double& out) {
         const auto value = parse_double(field->text().toStdString(), decimal_separator_);
         if (!value) {
-            showGeneralError(notFloatText(field->text()));
+            failConversion(field, notFloatText(field->text()));
             return false;
         }
         out = *value;
         return true;
     };
-    const auto integer = [](QLineEdit* field, int& out) {
+    const auto integer = [](const QLineEdit* field, int& out) {
         const auto value = parse_int(field->text().toStdString());
         if (!value) return false;
         out = *value;
@@ -77,7 +90,7 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     alpha_ = settings.alpha;
     settings.cell_size = 0.1 * settings.search_radius;
     if (!integer(txt_iter, settings.iterations)) {
-        showGeneralError(notIntegerText(txt_iter->text()));
+        failConversion(txt_iter, notIntegerText(txt_iter->text()));
         return false;
     }
     // The arrows keep the count within 0..10000; typed text must keep it there too.
@@ -90,7 +103,7 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     if (settings.grid_radius < 1e-6) settings.grid_radius = settings.search_radius;
     if (!real(txt_threshold, settings.sv_threshold)) return false;
     if (!integer(txt_npoints, settings.nearest_count)) {
-        showGeneralError(notIntegerText(txt_npoints->text()));
+        failConversion(txt_npoints, notIntegerText(txt_npoints->text()));
         return false;
     }
     if (!real(txt_minalfa, settings.min_alpha) || !real(txt_maxalfa, settings.max_alpha) ||
@@ -147,11 +160,41 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     return true;
 }
 
-void TfrmMain::setRunning(bool running) {
-    busy_ = running;
-    btn_calc->setEnabled(!running);
-    btn_exit->setVisible(!running);
-    btn_stop->setVisible(running);
+// During a run, a load or a gridding Stop stands where Exit was, and the buttons that
+// would start other work are disabled (which also leaves Alt+S to Stop alone). The focus
+// is never left on a control that is hidden or disabled, from where Qt would pass it on
+// to a setting that a key press would then change.
+void TfrmMain::setBusy(bool busy) {
+    busy_ = busy;
+    if (busy) work_cancelled_ = false;
+    QWidget* focused = focusWidget();
+    btn_stop->setVisible(busy);
+    if (busy && (focused == btn_calc || focused == btn_load || focused == btn_exit ||
+                 focused == btn_save1 || focused == btn_save2 || focused == btn_save3))
+        btn_stop->setFocus(Qt::OtherFocusReason);
+    for (QPushButton* button : {btn_calc, btn_load, btn_save1, btn_save2, btn_save3})
+        button->setEnabled(!busy);
+    if (!busy && (focused == btn_stop || !focused)) btn_calc->setFocus(Qt::OtherFocusReason);
+    btn_exit->setVisible(!busy);
+}
+
+// The bar full and a line on how the run ended, in the bar itself: the form has no
+// other place for it.
+void TfrmMain::showRunEnd(int result, double seconds) {
+    QString text;
+    if (result == 0) {
+        text = QStringLiteral("%1 rows written, %2 failed, %3 s")
+                   .arg(state_.rows_written)
+                   .arg(state_.rows_failed)
+                   .arg(seconds, 0, 'f', 1);
+    } else if (work_cancelled_) {
+        text = QStringLiteral("stopped after %1 rows").arg(state_.rows_written);
+    } else {
+        text = QStringLiteral("ended early after %1 rows").arg(state_.rows_written);
+    }
+    ProgressBar1->setValue(ProgressBar1->maximum());
+    ProgressBar1->setFormat(text);
+    ProgressBar1->setTextVisible(true);
 }
 
 void TfrmMain::btn_calcClick() {
@@ -161,16 +204,31 @@ void TfrmMain::btn_calcClick() {
     RunSettings settings;
     if (!captureRunSettings(settings)) return;
 
-    setRunning(true);
+    setBusy(true);
     data_settings_ = settings;
+    data_lists_tendency_ = lists_tendency_;
+    const int vars[] = {settings.preview_var1, settings.preview_var2, settings.preview_var3};
+    for (int slot = 1; slot <= 3; ++slot)
+        run_labels_[static_cast<std::size_t>(slot - 1)] = previewList(slot)->itemText(vars[slot - 1]);
     WindowMonitor monitor(*this);
-    BusyCursorGridder gridder(*previews_);
+    BusyCursorGridder gridder(*previews_, [this](int slot) { announceGridding(slot); });
+    QElapsedTimer clock;
+    clock.start();
+    int result = 1;
     try {
-        run_calculation(settings, state_, monitor, &gridder);
+        result = run_calculation(settings, state_, monitor, &gridder);
     } catch (const std::exception& error) {
         showGeneralError(QString::fromLocal8Bit(error.what()));
     }
+    showRunEnd(result, static_cast<double>(clock.elapsed()) / 1000.0);
+    const bool cancelled = work_cancelled_;
     stop_requested_ = false;
-    setRunning(false);
-    if (close_pending_) close();
+    setBusy(false);
+    btn_calc->setFocus(Qt::OtherFocusReason);
+    if (close_pending_) {
+        close();
+        return;
+    }
+    // Lists changed during the run are gridded now, unless the user stopped the run.
+    bringPreviewsInLine(!cancelled);
 }

@@ -131,20 +131,27 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("mended");
+    // The field's label follows on a line of its own.
     QTest::newRow("radius") << "txt_radius" << "12a"
-                            << "'12a' cannot be read as a number" << "360";
+                            << "'12a' cannot be read as a number\nRadius for search [m]" << "360";
     QTest::newRow("grid radius") << "txt_nearest" << ""
-                                 << "'' cannot be read as a number" << "0";
-    QTest::newRow("threshold") << "txt_threshold" << "t"
-                               << "'t' cannot be read as a number" << "-1";
-    QTest::newRow("points") << "txt_npoints" << "many" << "'many' cannot be read as a whole number"
+                                 << "'' cannot be read as a number\nRadius for gridding [m]"
+                                 << "0";
+    QTest::newRow("threshold")
+        << "txt_threshold" << "t"
+        << "'t' cannot be read as a number\nThreshold for singular values (if < 0 then "
+           "threshold is calculated other entered value is used)"
+        << "-1";
+    QTest::newRow("points") << "txt_npoints" << "many"
+                            << "'many' cannot be read as a whole number\nN nearest points"
                             << "10";
-    QTest::newRow("iterations") << "txt_iter" << "2.5" << "'2.5' cannot be read as a whole number"
-                                << "0";
+    QTest::newRow("iterations")
+        << "txt_iter" << "2.5"
+        << "'2.5' cannot be read as a whole number\nNumber of iterations (0 .. 10000)" << "0";
     QTest::newRow("iterations above range")
         << "txt_iter" << "10001" << "Number of iteration must be in range 0 .. 10000" << "0";
     QTest::newRow("quotient") << "txt_seqquot" << "q"
-                              << "'q' cannot be read as a number" << "2";
+                              << "'q' cannot be read as a number\nSequence quotient" << "2";
 }
 
 void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
@@ -157,6 +164,9 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
     f.button("btn_calc")->click();
     QCOMPARE(f.prompts->messages.size(), std::size_t{1});
     QCOMPARE(f.prompts->messages[0].text, message);
+    // The focus is in the field to mend (a disabled one cannot take it).
+    if (f.field(qPrintable(field))->isEnabled())
+        QCOMPARE(f.window->focusWidget(), f.field(qPrintable(field)));
     QVERIFY(!QFile::exists(f.folder.filePath("result.dat")));
     QVERIFY(f.button("btn_calc")->isEnabled());
     QVERIFY(!f.window->isBusy());
