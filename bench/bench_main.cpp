@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Mean number of stations within the search radius of the cases at radius_scale 1.
-constexpr double kNeighbours = 30.0;
+constexpr double NEIGHBOURS = 30.0;
 
 struct Options {
     unsigned threads = 0;
@@ -66,7 +66,7 @@ bool measure(const BenchCase& c, const Options& o) {
     SurveyShape shape;
     const std::string survey = survey_for(c, o, shape);
     if (survey.empty()) return false;
-    const double radius = radius_for_neighbours(shape, kNeighbours) * c.radius_scale;
+    const double radius = radius_for_neighbours(shape, NEIGHBOURS) * c.radius_scale;
     std::fflush(stdout);
     const pid_t child = fork();
     if (child < 0) return false;

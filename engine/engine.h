@@ -88,9 +88,6 @@ struct RunSettings {
     unsigned threads = 1;
 };
 
-// Number of unknowns of a trend model: 3, 4, 6, 10 or 3.
-int unknowns_of(Tendency t);
-
 // ---------------------------------------------------------------------------
 // Point records.
 
@@ -113,6 +110,21 @@ inline constexpr int x = 0;
 inline constexpr int y = 1;
 inline constexpr int height = 2;
 inline constexpr int cba = 3;
+// The result positions, named for what the linear models keep there; which quantity a
+// model keeps where is its record's business (engine/fit/trend_model.h).
+inline constexpr int unused = 4;  // no model writes it
+inline constexpr int hggax = 5;
+inline constexpr int hggay = 6;
+inline constexpr int hgga = 7;
+inline constexpr int vgga = 8;
+inline constexpr int rga = 9;
+inline constexpr int lga = 10;
+inline constexpr int asig = 11;
+inline constexpr int tilt = 12;
+inline constexpr int coeff8 = 13;  // only the quadratic model's last two coefficients
+inline constexpr int coeff9 = 14;  // reach these
+// Where the coefficient models keep c[k].
+constexpr int coefficient(int k) { return hggax + k; }
 }  // namespace work
 
 struct PointExtent {

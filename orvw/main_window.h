@@ -80,7 +80,7 @@ private:
     QLabel* labelBeside(QWidget* buddy, const QString& text, const char* name);
 
     // Rules and field checks (main_window_rules.cpp).
-    void applyTendencyRule(int tendency);
+    void applyTendencyRule(Tendency tendency);
     bool CheckNumber(QLineEdit* field);
     bool txt_iterExit();
     bool runFieldCheck(QLineEdit* field);

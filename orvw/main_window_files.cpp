@@ -74,7 +74,7 @@ void TfrmMain::btn_loadClick() {
         data_settings_.cell_size = load.cell_size;
         if (load.iteration_object) cb_iter->setCurrentIndex(*load.iteration_object);
         rg_tendencies->setItemIndex(static_cast<int>(load.tendency));
-        applyTendencyRule(static_cast<int>(load.tendency));
+        applyTendencyRule(load.tendency);
         data_lists_tendency_ = lists_tendency_;
     }
     const bool cancelled = work_cancelled_;

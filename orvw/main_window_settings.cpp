@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "orvw/main_window.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/number_text.h"
 #include "orvw/widgets/radio_group.h"
 #include "settings/settings_file.h"
@@ -59,7 +60,8 @@ void TfrmMain::applySettingsValues(const SettingsValues& values) {
     txt_alpha->setText(general(alpha_));
     chb_cpin->setChecked(values.chb_cpin);
     rg_tendencies->setItemIndex(values.rg_tendencies);
-    applyTendencyRule(values.rg_tendencies);
+    if (const std::optional<Tendency> tendency = tendency_at(values.rg_tendencies))
+        applyTendencyRule(*tendency);
     rg_method->setItemIndex(values.rg_method);
     txt_threshold->setText(general(values.txt_threshold));
     txt_npoints->setText(QString::number(values.txt_npoints));

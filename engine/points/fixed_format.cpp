@@ -10,9 +10,9 @@ namespace {
 // GCC and Clang on 64-bit targets; __extension__ keeps -Wpedantic quiet about it.
 __extension__ typedef unsigned __int128 u128;
 
-constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,        1000,
-                                          10000,     100000,     1000000,    10000000,
-                                          100000000, 1000000000};
+constexpr std::uint64_t POWERS_OF_TEN[] = {1,         10,         100,        1000,
+                                           10000,     100000,     1000000,    10000000,
+                                           100000000, 1000000000};
 
 // The value times 10^precision, rounded to a whole number half to even, exactly: the
 // double is m * 2^e with an integer m below 2^53, so the product fits 128 bits.
@@ -23,7 +23,7 @@ bool scaled_integer(double magnitude, int precision, u128& result) {
     const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
     const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
     const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
-    const u128 product = static_cast<u128>(mantissa) * kPowersOfTen[precision];
+    const u128 product = static_cast<u128>(mantissa) * POWERS_OF_TEN[precision];
     if (magnitude == 0.0) {
         result = 0;
     } else if (shift <= 0) {
@@ -78,7 +78,7 @@ void append_fixed(std::string& out, double value, int width, int precision,
     char text[64];
     char* end = text + sizeof text;
     char* p = end;
-    const std::uint64_t unit = kPowersOfTen[precision];
+    const std::uint64_t unit = POWERS_OF_TEN[precision];
     if (scaled <= UINT64_MAX) {
         const auto small = static_cast<std::uint64_t>(scaled);
         p = write_decimals(small % unit, precision, decimal_separator, p);

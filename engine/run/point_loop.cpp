@@ -8,6 +8,7 @@
 
 #include "engine/run/ordered_blocks.h"
 #include "engine/fit/quantities.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/result_format.h"
 #include "engine/points/text_output.h"
 #include "engine/fit/trend_fit.h"
@@ -30,19 +31,6 @@ struct PointOutcome {
 };
 
 enum class Step { Go, Stop };
-
-// Result position holding the LGA of an earlier pass; -1 for the two 3x3 tendencies,
-// which have none, so their working CBA stays the CBA in every pass.
-int lga_position(Tendency t) {
-    switch (t) {
-        case Tendency::Linear4x4:
-        case Tendency::Linear6x6: return 10;
-        case Tendency::Quadratic10x10: return 12;
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay: return -1;
-    }
-    return -1;
-}
 
 class PointLoop {
 public:
@@ -185,7 +173,8 @@ private:
     }
 
     void correct_working_cba() {
-        const int lga = lga_position(settings_.tendency);
+        // The two 3x3 models keep no LGA, so their working CBA stays the CBA in every pass.
+        const int lga = trend_model(settings_.tendency).earlier_lga;
         if (lga < 0) return;
         for (std::size_t i = 0; i < points_.count; ++i) {
             WorkPoint& wp = points_.work[i];

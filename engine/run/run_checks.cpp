@@ -2,17 +2,15 @@
 
 #include <cmath>
 
-namespace {
+#include "engine/solvers/l_curve.h"
 
-// The L-curve tries min_alpha, min_alpha * q, ... while not above max_alpha; more
-// alphas than this would keep one point busy for minutes.
-constexpr int MAX_LCURVE_ALPHAS = 100000;
+namespace {
 
 // Counts the alphas exactly as the L-curve forms them, by repeated multiplication;
 // stops counting once the limit is passed.
-int lcurve_length(double min_alpha, double max_alpha, double quotient) {
-    int count = 0;
-    for (double alpha = min_alpha; alpha <= max_alpha && count <= MAX_LCURVE_ALPHAS;
+std::size_t lcurve_length(double min_alpha, double max_alpha, double quotient) {
+    std::size_t count = 0;
+    for (double alpha = min_alpha; alpha <= max_alpha && count <= MAX_REGULARISATION_ALPHAS;
          alpha *= quotient)
         ++count;
     return count;
@@ -25,11 +23,13 @@ std::optional<CheckFailure> check_lcurve(const RunSettings& s) {
         return CheckFailure{"Max. reg. par value must be a finite number.", "txt_maxalfa"};
     if (!std::isfinite(s.sequence_quotient) || s.sequence_quotient <= 1.0)
         return CheckFailure{"Sequence quotient must be greater than 1.", "txt_seqquot"};
-    if (lcurve_length(s.min_alpha, s.max_alpha, s.sequence_quotient) > MAX_LCURVE_ALPHAS)
-        return CheckFailure{"Min. reg. par. value, Max. reg. par value and Sequence quotient "
-                            "give more than 100000 regularization parameters. Increase the "
-                            "Sequence quotient.",
-                            "txt_seqquot"};
+    if (lcurve_length(s.min_alpha, s.max_alpha, s.sequence_quotient) > MAX_REGULARISATION_ALPHAS)
+        return CheckFailure{
+            "Min. reg. par. value, Max. reg. par value and Sequence quotient "
+            "give more than " +
+                std::to_string(MAX_REGULARISATION_ALPHAS) +
+                " regularization parameters. Increase the Sequence quotient.",
+            "txt_seqquot"};
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/solvers/elimination_kernel.h"
 #include "engine/solvers/l_curve.h"
 #include "engine/solvers/matrix_ops.h"
 #include "engine/solvers/regularised_solver.h"
@@ -11,23 +12,8 @@
 // side: no row is exchanged, and a zero or NaN pivot fails at once.
 bool invertWithoutPivoting(SystemMatrix& m, SystemMatrix& inverse, int n) {
     setIdentity(inverse, n);
-    for (int i = 0; i < n; ++i) {
-        const double p = entry(m, i, i);
-        if (!(std::fabs(p) > 0.0)) return false;
-        for (int k = 0; k < n; ++k) {
-            entry(m, i, k) = entry(m, i, k) / p;
-            entry(inverse, i, k) = entry(inverse, i, k) / p;
-        }
-        for (int j = 0; j < n; ++j) {
-            if (j == i) continue;
-            const double f = entry(m, j, i);
-            for (int k = 0; k < n; ++k) {
-                entry(m, j, k) = entry(m, j, k) - f * entry(m, i, k);
-                entry(inverse, j, k) = entry(inverse, j, k) - f * entry(inverse, i, k);
-            }
-        }
-    }
-    return true;
+    return eliminateWithoutPivoting(m, MATRIX_STRIDE,
+                                    EliminatedRows<int>{inverse, MATRIX_STRIDE, n}, n);
 }
 
 bool solveRegularised(const SystemMatrix& a, const SystemVector& b, double alpha, int n,

@@ -19,15 +19,15 @@ const std::array<PaletteEntry, 41> PREVIEW_PALETTE = {{
 
 namespace {
 
-constexpr double degree = 0.017453292519943295;
+constexpr double DEGREE = 0.017453292519943295;
 
 struct Light {
     double x, y, z, length;
 };
 
 Light the_light() {
-    const double elevation = 45.0 * degree;
-    const double azimuth = 45.0 * degree;
+    const double elevation = 45.0 * DEGREE;
+    const double azimuth = 45.0 * DEGREE;
     Light light{std::cos(elevation) * std::sin(azimuth), std::cos(elevation) * std::cos(azimuth),
                 std::sin(elevation), 0.0};
     light.length = std::sqrt(light.x * light.x + light.y * light.y + light.z * light.z);
