@@ -41,6 +41,11 @@ public:
 
     // True while a run, a load or a gridding is going on.
     bool isBusy() const { return busy_; }
+
+    // On a screen whose free area (`available`, in the window's pixels) cannot hold the
+    // form with its title bar, the form goes into a scroll area as large as fits; its
+    // controls keep their places on it. Once, before the window is shown.
+    void fitScreen(const QRect& available);
     bool resultsReady() const { return state_.results_ready; }
     char decimalSeparator() const { return decimal_separator_; }
 
@@ -115,6 +120,7 @@ private:
     void clearSlot(int slot);
     void announceGridding(int slot);
     void bringPreviewsInLine(bool may_grid);
+    void alignPreviews(RunMonitor& monitor, bool may_grid);
     void previewChange(int slot);
     void savePreview(int slot);
     void finishBusy();

@@ -77,9 +77,8 @@ void TfrmMain::btn_loadClick() {
         applyTendencyRule(load.tendency);
         data_lists_tendency_ = lists_tendency_;
     }
-    const bool cancelled = work_cancelled_;
+    alignPreviews(monitor, !work_cancelled_);
     finishBusy();
-    bringPreviewsInLine(!cancelled);
 }
 
 // A header text that is no number stays out of its field: the field would fail every

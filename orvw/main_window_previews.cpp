@@ -121,15 +121,24 @@ void TfrmMain::clearSlot(int slot) {
 // winning; after a cancel nothing more is gridded.
 void TfrmMain::bringPreviewsInLine(bool may_grid) {
     if (busy_ || close_pending_) return;
+    bool agreeing = true;
+    for (int slot = 1; slot <= 3; ++slot) agreeing = agreeing && previewAgrees(slot);
+    if (agreeing) return;
+    setBusy(true);
+    WindowMonitor monitor(*this);
+    alignPreviews(monitor, may_grid);
+    finishBusy();
+}
+
+// The work of bringPreviewsInLine, inside work already under way.
+void TfrmMain::alignPreviews(RunMonitor& monitor, bool may_grid) {
     const auto disagreeing = [this] {
         for (int slot = 1; slot <= 3; ++slot)
             if (!previewAgrees(slot)) return slot;
         return 0;
     };
-    if (disagreeing() == 0) return;
-    setBusy(true);
-    WindowMonitor monitor(*this);
-    for (int slot = disagreeing(); slot != 0 && may_grid; slot = disagreeing()) {
+    for (int slot = disagreeing(); slot != 0 && may_grid && !close_pending_;
+         slot = disagreeing()) {
         if (canGridSlot(slot))
             may_grid = gridSlot(slot, monitor);
         else
@@ -137,7 +146,6 @@ void TfrmMain::bringPreviewsInLine(bool may_grid) {
     }
     for (int slot = 1; slot <= 3; ++slot)
         if (!previewAgrees(slot)) clearSlot(slot);
-    finishBusy();
 }
 
 // Ends a load or a list's gridding: the stop flag is spent, and a close asked for

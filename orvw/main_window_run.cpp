@@ -205,6 +205,10 @@ void TfrmMain::btn_calcClick() {
     if (!captureRunSettings(settings)) return;
 
     setBusy(true);
+    // A run refused by its first checks keeps the points in memory, and what they are.
+    const RunSettings kept_settings = data_settings_;
+    const int kept_lists_tendency = data_lists_tendency_;
+    const int kept_version = data_version_;
     data_settings_ = settings;
     data_lists_tendency_ = lists_tendency_;
     const int vars[] = {settings.preview_var1, settings.preview_var2, settings.preview_var3};
@@ -221,6 +225,10 @@ void TfrmMain::btn_calcClick() {
         showGeneralError(QString::fromLocal8Bit(error.what()));
     }
     showRunEnd(result, static_cast<double>(clock.elapsed()) / 1000.0);
+    if (data_version_ == kept_version) {
+        data_settings_ = kept_settings;
+        data_lists_tendency_ = kept_lists_tendency;
+    }
     const bool cancelled = work_cancelled_;
     stop_requested_ = false;
     setBusy(false);

@@ -28,6 +28,8 @@ bool grid_preview(int slot, const RunSettings& settings, const RunState& state,
 
 int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                PreviewGridder* gridder) {
+    state.rows_written = 0;
+    state.rows_failed = 0;
     if (!passes(check_run_limits(settings), monitor)) return 1;
     // The names were compared as typed; a relative path, "./" or a link can still lead
     // the result file onto the input, which opening it would wipe out.
@@ -37,8 +39,6 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
         return 1;
     }
     state.results_ready = false;
-    state.rows_written = 0;
-    state.rows_failed = 0;
     state.index.clear();
     state.points.clear();
 

@@ -342,6 +342,9 @@ TEST_F(run_calculation_files, failed_point_is_asked_about_once_a_pass) {
         ASSERT_EQ(lines.size(), 27u);  // a gap where the isolated point would be
         EXPECT_EQ(tokens_of(lines[4])[2], "3");
         EXPECT_TRUE(state.results_ready);
+        // Rows of the file as the run counts them: 25 written, the last pass's one failed.
+        EXPECT_EQ(state.rows_written, 25u);
+        EXPECT_EQ(state.rows_failed, 1u);
         // The point keeps the zeros of the reader.
         EXPECT_EQ(state.points.work[2].value[5], 0.0);
     }
@@ -354,6 +357,8 @@ TEST_F(run_calculation_files, failed_point_is_asked_about_once_a_pass) {
         EXPECT_EQ(monitor.questions.size(), 1u);
         EXPECT_FALSE(state.results_ready);
         EXPECT_EQ(read_lines(s.output_file).size(), 4u);  // the rows before it stay
+        EXPECT_EQ(state.rows_written, 2u);
+        EXPECT_EQ(state.rows_failed, 0u);
     }
 }
 

@@ -102,6 +102,7 @@ private slots:
     void list_changes_during_work_are_applied_when_it_ends();
     void tendency_change_after_a_run_clears_pictures_it_no_longer_names();
     void load_of_a_file_from_an_input_name_with_blanks();
+    void stop_reaches_the_gridding_of_a_list_or_a_load();
     void name_dialogs_fill_fields_and_remember_filters();
 };
 
@@ -373,6 +374,48 @@ void WindowPreviewsTest::load_of_a_file_from_an_input_name_with_blanks() {
     f.window->close();
     QVERIFY(f.prompts->messages.empty());
     QVERIFY(QFile::exists(f.folder.filePath("orvane.cfg")));
+}
+
+// During a list's gridding and a load's, Stop is there and works, and what cannot act
+// is disabled; a cancelled gridding leaves its picture empty, not showing the old map.
+void WindowPreviewsTest::stop_reaches_the_gridding_of_a_list_or_a_load() {
+    PreviewFixture f;
+    f.window->show();
+    f.calc();
+    const QImage hggax = f.picture("img_regta");
+    for (const bool by_load : {false, true}) {
+        bool stop_visible = false, calc_enabled = true, load_enabled = true, save_enabled = true;
+        QTimer::singleShot(0, f.window.get(), [&] {
+            stop_visible = f.find<QPushButton>("btn_stop")->isVisible();
+            calc_enabled = f.find<QPushButton>("btn_calc")->isEnabled();
+            load_enabled = f.find<QPushButton>("btn_load")->isEnabled();
+            save_enabled = f.find<QPushButton>("btn_save2")->isEnabled();
+            f.find<QPushButton>("btn_stop")->click();
+        });
+        f.prompts->answers = {true};
+        const std::size_t asked = f.prompts->questions.size();
+        if (by_load) {
+            f.prompts->files.push_back({f.folder.filePath("result.dat"), 0});
+            f.find<QPushButton>("btn_load")->click();
+        } else {
+            pickEntry(f.find<QComboBox>("cb2"), 1);
+        }
+        QVERIFY(stop_visible);
+        QVERIFY(!calc_enabled);
+        QVERIFY(!load_enabled);
+        QVERIFY(!save_enabled);
+        QCOMPARE(f.prompts->questions.size(), asked + 1);
+        QCOMPARE(f.prompts->questions.back().text, QStringLiteral("Cancel calculation?"));
+        QVERIFY(!f.window->isBusy());
+        QVERIFY(f.find<QPushButton>("btn_exit")->isVisible());
+        QVERIFY(f.find<QPushButton>("btn_calc")->isEnabled());
+        QVERIFY(f.picture("img_regta") != hggax);
+        // Nothing agrees with the list, so nothing is saved under its name.
+        f.prompts->files.push_back({f.folder.filePath("cancelled.bmp"), SAVE_AS_BITMAP});
+        f.find<QPushButton>("btn_save2")->click();
+        QVERIFY(!QFile::exists(f.folder.filePath("cancelled.bmp")));
+        f.prompts->files.clear();
+    }
 }
 
 void WindowPreviewsTest::name_dialogs_fill_fields_and_remember_filters() {
