@@ -76,10 +76,12 @@ const std::vector<BenchCase>& bench_cases() {
         BenchCase c;
         c.name = "radius-mp-1m";
         c.stations = 1000000;
+        c.numpy_peer = true;
         list.push_back(c);
         c.name = "radius-mp-100k";
         c.stations = 100000;
         list.push_back(c);
+        c.numpy_peer = false;
         c.name = "nearest20-gj-100k";
         c.solver = SolverKind::GaussJordan;
         c.search_mode = SearchMode::NNearest;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/memory/huge_page_allocator.h"
 #include "engine/run/questions.h"
 
 // ---------------------------------------------------------------------------
@@ -136,8 +137,8 @@ struct PointExtent {
 
 // The points of a run (or of a loaded result file). Both arrays hold count + 1 records.
 struct PointData {
-    std::vector<SurveyPoint> survey;
-    std::vector<WorkPoint> work;
+    HugePageVector<SurveyPoint> survey;
+    HugePageVector<WorkPoint> work;
     std::size_t count = 0;
     PointExtent extent;
 

@@ -19,7 +19,7 @@ public:
     const double* values(std::size_t slot) const { return &values_[4 * slot]; }
 
 private:
-    std::vector<double> values_;
+    HugePageVector<double> values_;
 };
 
 // Where the candidates' values come from: the table when there is one, otherwise the

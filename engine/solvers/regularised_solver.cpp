@@ -121,3 +121,21 @@ void RegularisedSolver::norms(const SystemVector& b, const SystemVector& x,
         case 10: return norms_fixed<10>(a_, b, x, residual_norm, solution_norm);
     }
 }
+
+void RegularisedSolver::solve_each(const SystemVector& b, const double* alphas,
+                                   std::size_t count, AlphaSolution* out,
+                                   InstructionSet set) const {
+    const RegularisedSystem system{n_, normal_, transposed_, a_};
+    switch (set) {
+        case InstructionSet::Sse2: return solve_alphas_sse2(system, b, alphas, count, out);
+        case InstructionSet::Avx2: return solve_alphas_avx2(system, b, alphas, count, out);
+        case InstructionSet::Avx512: return solve_alphas_avx512(system, b, alphas, count, out);
+        case InstructionSet::Scalar: break;
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+        AlphaSolution& o = out[j];
+        o = AlphaSolution{};
+        o.solved = solve(b, alphas[j], o.x);
+        if (o.solved) norms(b, o.x, o.residual_norm, o.solution_norm);
+    }
+}
