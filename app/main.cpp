@@ -1,6 +1,7 @@
 // Orvane: one window for local trend fits and gravity gradients of a survey.
 
 #include <QApplication>
+#include <QScreen>
 #include <clocale>
 
 #include "orvw/main_window.h"
@@ -10,6 +11,7 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
     QApplication application(argc, argv);
     TfrmMain frmMain;
+    if (const QScreen* screen = frmMain.screen()) frmMain.fitScreen(screen->availableGeometry());
     frmMain.show();
     return application.exec();
 }

@@ -19,6 +19,7 @@ CBA = regional + sphere + noise. Python standard library only; fixed seeds, so a
 writes the same files every time.
 """
 
+import argparse
 import math
 import os
 import random
@@ -89,9 +90,15 @@ def write_lines(folder):
 
 
 def main():
-    folder = os.path.dirname(os.path.abspath(__file__))
-    write_scattered(folder)
-    write_lines(folder)
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(
+        description="Writes sphere_survey.dat, sphere_subset.dat and sphere_lines.xyz, "
+        "the example surveys over a buried sphere (the same bytes every time).")
+    parser.add_argument("--folder", default=here,
+                        help="folder to write the files into (default: %(default)s)")
+    args = parser.parse_args()
+    write_scattered(args.folder)
+    write_lines(args.folder)
 
 
 if __name__ == "__main__":

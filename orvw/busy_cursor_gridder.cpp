@@ -13,6 +13,7 @@ BusyCursor::~BusyCursor() {
 
 GridOutcome BusyCursorGridder::grid_preview(int slot, const RunSettings& settings,
                                             const RunState& state, RunMonitor& monitor) {
+    if (announce_) announce_(slot);
     const BusyCursor busy;
     return inner_.grid_preview(slot, settings, state, monitor);
 }

@@ -2,18 +2,23 @@
 // Preview griddings under the busy cursor: the user sees the window is working while a
 // map is gridded, even though its events are still processed.
 
+#include <functional>
+
 #include "engine/engine.h"
 #include "engine/run/run_state.h"
 
 class BusyCursorGridder : public PreviewGridder {
 public:
-    explicit BusyCursorGridder(PreviewGridder& inner) : inner_(inner) {}
+    // announce, when set, is told the slot before each gridding starts.
+    explicit BusyCursorGridder(PreviewGridder& inner, std::function<void(int)> announce = {})
+        : inner_(inner), announce_(std::move(announce)) {}
 
     GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
                              RunMonitor& monitor) override;
 
 private:
     PreviewGridder& inner_;
+    std::function<void(int)> announce_;
 };
 
 // Shows the busy cursor for its lifetime.

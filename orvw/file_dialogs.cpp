@@ -12,6 +12,15 @@ QStringList qtFiltersFromPairs(const QString& pairs) {
     return filters;
 }
 
+QString saveFilterExtension(int filter) {
+    switch (filter) {
+    case SAVE_AS_BITMAP: return QStringLiteral("bmp");
+    case SAVE_AS_JPEG: return QStringLiteral("jpg");
+    case SAVE_AS_GRID: return QStringLiteral("grd");
+    default: return QString();
+    }
+}
+
 FileDialogSpec fileDialogSpec(FileDialogId id) {
     FileDialogSpec spec;
     spec.id = id;
@@ -32,6 +41,8 @@ FileDialogSpec fileDialogSpec(FileDialogId id) {
         spec.default_suffix = QStringLiteral("bmp");
         spec.filters = qtFiltersFromPairs(QStringLiteral(
             "Windows bitmap (*.bmp)|*.bmp|Jpeg files (*.jpg)|*.jpg|Surfer grid (*.grd)|*.grd"));
+        for (int filter : {SAVE_AS_BITMAP, SAVE_AS_JPEG, SAVE_AS_GRID})
+            spec.filter_suffixes << saveFilterExtension(filter);
         break;
     case FileDialogId::Open2:
         spec.default_suffix = QStringLiteral("dat");

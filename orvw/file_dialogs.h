@@ -17,3 +17,7 @@ FileDialogSpec fileDialogSpec(FileDialogId id);
 inline constexpr int SAVE_AS_BITMAP = 0;
 inline constexpr int SAVE_AS_JPEG = 1;
 inline constexpr int SAVE_AS_GRID = 2;
+
+// The extension of the files save dialog 2 writes under a filter ("bmp", "jpg", "grd");
+// empty for no filter of it.
+QString saveFilterExtension(int filter);

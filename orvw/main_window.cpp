@@ -3,15 +3,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <clocale>
 
 #include "orvgrid/preview_set.h"
 #include "orvw/qt_prompts.h"
 #include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
+#include "orvw/widgets/up_down.h"
 
 namespace {
 
@@ -73,6 +78,11 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
     connect(img_delta, &PreviewPicture::mapRequested, this, [this] { openMap(3); });
     connect(rg_tendencies, &RadioGroup::itemClicked, this, &TfrmMain::rg_tendenciesClick);
     connect(rg_method, &RadioGroup::indexChanged, this, &TfrmMain::rg_methodClick);
+    // Esc is Stop from the keyboard, whatever control has the focus.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (busy_) btn_stopClick();
+    });
     for (QLineEdit* field : {txt_radius, txt_nearest, txt_threshold, txt_minalfa, txt_maxalfa,
                              txt_seqquot, txt_iter})
         field->installEventFilter(this);
@@ -84,6 +94,39 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::fitScreen(const QRect& available) {
+    // What the window system adds around the client area: title bar and borders.
+    constexpr int FRAME_WIDTH = 16;
+    constexpr int FRAME_HEIGHT = 48;
+    const QSize form = size();
+    if (form.width() + FRAME_WIDTH <= available.width() &&
+        form.height() + FRAME_HEIGHT <= available.height())
+        return;
+    if (findChild<QScrollArea*>(QStringLiteral("form_scroll"))) return;
+
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("form_page"));
+    page->setFixedSize(form);
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const bool hidden = control->isHidden();
+        const QRect place = control->geometry();
+        control->setParent(page);
+        control->setGeometry(place);
+        control->setVisible(!hidden);
+    }
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("form_scroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    const int bar = scroll->verticalScrollBar()->sizeHint().width();
+    const QSize fitted(qMin(form.width() + bar, available.width() - FRAME_WIDTH),
+                       qMin(form.height() + bar, available.height() - FRAME_HEIGHT));
+    setFixedSize(fitted);
+    scroll->setGeometry(rect());
+    // The frame's top left: the title bar starts at the top of the free area.
+    move(available.left() + (available.width() - fitted.width()) / 2, available.top());
+}
 
 void TfrmMain::btn_exitClick() {
     close();
@@ -109,6 +152,14 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 // Leaving a numeric field checks it once the focus has settled; focus lost to another
 // window, a menu or a message box is not leaving it.
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The arrow keys in the iteration field step it as its arrows do.
+    if (watched == txt_iter && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            up1->step(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&

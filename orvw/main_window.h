@@ -2,6 +2,7 @@
 // TfrmMain: the program's one window. Its controls are the settings of a calculation;
 // it owns the run's state (points, index, previews) and drives runs, loads and saves.
 
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -46,6 +47,11 @@ public:
 
     // True while a run, a load or a gridding is going on.
     bool isBusy() const { return busy_; }
+
+    // On a screen whose free area (`available`, in the window's pixels) cannot hold the
+    // form with its title bar, the form goes into a scroll area as large as fits; its
+    // controls keep their places on it. Once, before the window is shown.
+    void fitScreen(const QRect& available);
     bool resultsReady() const { return state_.results_ready; }
     char decimalSeparator() const { return decimal_separator_; }
 
@@ -100,7 +106,9 @@ private:
     QLineEdit* controlOf(CheckedField field) const;
     void failCheck(const CheckFailure& failure);
     void showGeneralError(const QString& text);
-    void setRunning(bool running);
+    void failConversion(QLineEdit* field, const QString& text);
+    void setBusy(bool busy);
+    void showRunEnd(int result, double seconds);
 
     // Settings file (main_window_settings.cpp).
     void ReadCfg();
@@ -115,7 +123,14 @@ private:
     // Previews (main_window_previews.cpp).
     void clearPreviews();
     void previewReady(int slot);
+    QComboBox* previewList(int slot) const;
+    bool canGridSlot(int slot) const;
+    bool previewAgrees(int slot) const;
     bool gridSlot(int slot, RunMonitor& monitor);
+    void clearSlot(int slot);
+    void announceGridding(int slot);
+    void bringPreviewsInLine(bool may_grid);
+    void alignPreviews(RunMonitor& monitor, bool may_grid);
     void previewChange(int slot);
     void savePreview(int slot);
     void finishBusy();
@@ -146,6 +161,21 @@ private:
     QString map_source_;
     SettingsBlock block_;
     std::array<int, 4> filter_index_{};  // remembered filter of each file dialog
+
+    // What each preview picture shows: the list entry it was gridded for, from which
+    // points. A picture whose list now names something else is gridded again or cleared.
+    struct ShownPreview {
+        QString label;
+        int data_version = -1;
+        bool gridded = false;  // tried for this entry (drawn, or failed and left empty)
+        bool drawn = false;
+    };
+    std::array<ShownPreview, 3> shown_{};
+    std::array<QString, 3> run_labels_{};  // the entries the running run grids
+    int data_version_ = 0;                 // counts the points replaced (runs, loads)
+    int lists_tendency_ = -1;              // whose entries cb2, cb3 hold; -1 the design's
+    int data_lists_tendency_ = -1;         // lists_tendency_ when the points were made
+    bool work_cancelled_ = false;          // the user confirmed a cancel in this work
 
     // Re-entry guards: events are processed inside long operations.
     bool busy_ = false;

@@ -60,7 +60,7 @@ void TfrmMain::exportResults() {
         return;
     }
     // As during a run, Stop cancels between grid columns (nothing is left behind).
-    setRunning(true);
+    setBusy(true);
     ExportResult result;
     {
         WindowMonitor monitor(*this);
@@ -73,7 +73,7 @@ void TfrmMain::exportResults() {
         result = run_export(*planned.plan, source, monitor);
     }
     stop_requested_ = false;
-    setRunning(false);
+    setBusy(false);
     if (close_pending_) {
         close();
         return;

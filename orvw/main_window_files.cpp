@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QProgressBar>
 #include <QLineEdit>
 
 #include "orvw/busy_cursor_gridder.h"
@@ -46,7 +48,10 @@ void TfrmMain::btn_loadClick() {
     filter = choice->filter_index;
     txt_out->setText(choice->path);
 
-    busy_ = true;
+    setBusy(true);
+    ProgressBar1->setFormat(QStringLiteral("Reading %1 ...").arg(QFileInfo(choice->path).fileName()));
+    ProgressBar1->setTextVisible(true);
+    ProgressBar1->repaint();
     WindowMonitor monitor(*this);
     ResultLoadOptions options;
     options.path = choice->path.toStdString();
@@ -58,8 +63,11 @@ void TfrmMain::btn_loadClick() {
         const BusyCursor busy;
         load = load_result_file(options, state_, monitor);
     }
+    ProgressBar1->setTextVisible(false);
     if (load.outcome != LoadOutcome::PreviousKept) pointsReplaced(choice->path);
     if (load.header && !load.radius_needed) showLoadedHeader(*load.header);
+    // Whatever the pictures showed belonged to points that are gone now.
+    if (load.outcome != LoadOutcome::PreviousKept) ++data_version_;
     if (load.outcome == LoadOutcome::Loaded) {
         data_settings_.tendency = load.tendency;
         data_settings_.search_radius = load.search_radius;
@@ -72,18 +80,20 @@ void TfrmMain::btn_loadClick() {
         if (load.iteration_object) cb_iter->setCurrentIndex(*load.iteration_object);
         rg_tendencies->setItemIndex(static_cast<int>(load.tendency));
         applyTendencyRule(load.tendency);
-        if (cb_preview->isChecked() && gridSlot(1, monitor) && gridSlot(2, monitor)) {
-            monitor.process_events();
-            gridSlot(3, monitor);
-        }
+        data_lists_tendency_ = lists_tendency_;
     }
+    alignPreviews(monitor, !work_cancelled_);
     finishBusy();
 }
 
+// A header text that is no number stays out of its field: the field would fail every
+// later Calc and the settings file at Exit.
 void TfrmMain::showLoadedHeader(const ResultHeader& header) {
     txt_in->clear();
-    if (!header.nearest) txt_radius->setText(QString::fromStdString(header.radius_text));
-    txt_iter->setText(QString::fromStdString(header.iterations_text));
+    if (!header.nearest && parse_double(header.radius_text, decimal_separator_))
+        txt_radius->setText(QString::fromStdString(header.radius_text));
+    if (parse_int(header.iterations_text))
+        txt_iter->setText(QString::fromStdString(header.iterations_text));
     const int object = cb_iter->findText(QString::fromStdString(header.object_text));
     if (object >= 0) cb_iter->setCurrentIndex(object);
 }

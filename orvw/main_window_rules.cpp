@@ -12,9 +12,11 @@
 #include "orvw/widgets/radio_group.h"
 #include "orvw/widgets/up_down.h"
 
+// Lists that now name other quantities must not stay over the old pictures.
 void TfrmMain::rg_tendenciesClick() {
     if (const std::optional<Tendency> tendency = tendency_at(rg_tendencies->itemIndex()))
         applyTendencyRule(*tendency);
+    bringPreviewsInLine(true);
 }
 
 // Refills the result lists for the tendency; a model that does not refill them (the
@@ -30,6 +32,7 @@ void TfrmMain::applyTendencyRule(Tendency tendency) {
         combo->addItems(entries);
         combo->setCurrentIndex(old_position <= model.keep_bound ? old_position : 0);
     }
+    lists_tendency_ = static_cast<int>(tendency);
     if (!model.iterations) up1->setPosition(0);
     up1->setEnabled(model.iterations);
     txt_iter->setEnabled(model.iterations);

@@ -3,6 +3,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
@@ -63,6 +66,16 @@ void TfrmMain::showGeneralError(const QString& text) {
     prompts_->message(text, QStringLiteral("Orvane"));
 }
 
+// A field that does not convert: the message says which field (by its label, on a line
+// of its own) and the focus goes there.
+void TfrmMain::failConversion(QLineEdit* field, const QString& text) {
+    QString label;
+    for (const QLabel* candidate : findChildren<QLabel*>())
+        if (candidate->buddy() == field) label = candidate->text().remove(QLatin1Char('&')).trimmed();
+    showGeneralError(label.isEmpty() ? text : text + QLatin1Char('\n') + label);
+    field->setFocus(Qt::OtherFocusReason);
+}
+
 // Everything a run needs, read from the controls at this one moment. False when a check
 // failed or a field does not convert (message shown, focus set where the check says).
 bool TfrmMain::captureRunSettings(RunSettings& settings) {
@@ -75,14 +88,14 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     // The conversion failures are reported one at a time, in the order below.
     const auto converted = [&](QLineEdit* field, QString (*error_text)(const QString&)) {
         if (std::find(unreadable.begin(), unreadable.end(), field) == unreadable.end()) return true;
-        showGeneralError(error_text(field->text()));
+        failConversion(field, error_text(field->text()));
         return false;
     };
     // The fields whose text a run reads but the settings file does not keep.
     const auto real = [this](QLineEdit* field, double& out) {
         const auto value = parse_double(field->text().toStdString(), decimal_separator_);
         if (!value) {
-            showGeneralError(notFloatText(field->text()));
+            failConversion(field, notFloatText(field->text()));
             return false;
         }
         out = *value;
@@ -160,11 +173,41 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
     return true;
 }
 
-void TfrmMain::setRunning(bool running) {
-    busy_ = running;
-    btn_calc->setEnabled(!running);
-    btn_exit->setVisible(!running);
-    btn_stop->setVisible(running);
+// During a run, a load or a gridding Stop stands where Exit was, and the buttons that
+// would start other work are disabled (which also leaves Alt+S to Stop alone). The focus
+// is never left on a control that is hidden or disabled, from where Qt would pass it on
+// to a setting that a key press would then change.
+void TfrmMain::setBusy(bool busy) {
+    busy_ = busy;
+    if (busy) work_cancelled_ = false;
+    QWidget* focused = focusWidget();
+    btn_stop->setVisible(busy);
+    if (busy && (focused == btn_calc || focused == btn_load || focused == btn_exit ||
+                 focused == btn_save1 || focused == btn_save2 || focused == btn_save3))
+        btn_stop->setFocus(Qt::OtherFocusReason);
+    for (QPushButton* button : {btn_calc, btn_load, btn_save1, btn_save2, btn_save3})
+        button->setEnabled(!busy);
+    if (!busy && (focused == btn_stop || !focused)) btn_calc->setFocus(Qt::OtherFocusReason);
+    btn_exit->setVisible(!busy);
+}
+
+// The bar full and a line on how the run ended, in the bar itself: the form has no
+// other place for it.
+void TfrmMain::showRunEnd(int result, double seconds) {
+    QString text;
+    if (result == 0) {
+        text = QStringLiteral("%1 rows written, %2 failed, %3 s")
+                   .arg(state_.rows_written)
+                   .arg(state_.rows_failed)
+                   .arg(seconds, 0, 'f', 1);
+    } else if (work_cancelled_) {
+        text = QStringLiteral("stopped after %1 rows").arg(state_.rows_written);
+    } else {
+        text = QStringLiteral("ended early after %1 rows").arg(state_.rows_written);
+    }
+    ProgressBar1->setValue(ProgressBar1->maximum());
+    ProgressBar1->setFormat(text);
+    ProgressBar1->setTextVisible(true);
 }
 
 void TfrmMain::btn_calcClick() {
@@ -174,17 +217,40 @@ void TfrmMain::btn_calcClick() {
     RunSettings settings;
     if (!captureRunSettings(settings)) return;
 
-    setRunning(true);
+    setBusy(true);
+    // A run refused by its first checks keeps the points in memory, and what they are.
+    const RunSettings kept_settings = data_settings_;
+    const int kept_lists_tendency = data_lists_tendency_;
+    const int kept_version = data_version_;
     pointsReplaced(txt_in->text());
     data_settings_ = settings;
+    data_lists_tendency_ = lists_tendency_;
+    const int vars[] = {settings.preview_var1, settings.preview_var2, settings.preview_var3};
+    for (int slot = 1; slot <= 3; ++slot)
+        run_labels_[static_cast<std::size_t>(slot - 1)] = previewList(slot)->itemText(vars[slot - 1]);
     WindowMonitor monitor(*this);
-    BusyCursorGridder gridder(*previews_);
+    BusyCursorGridder gridder(*previews_, [this](int slot) { announceGridding(slot); });
+    QElapsedTimer clock;
+    clock.start();
+    int result = 1;
     try {
-        run_calculation(settings, state_, monitor, &gridder);
+        result = run_calculation(settings, state_, monitor, &gridder);
     } catch (const std::exception& error) {
         showGeneralError(QString::fromLocal8Bit(error.what()));
     }
+    showRunEnd(result, static_cast<double>(clock.elapsed()) / 1000.0);
+    if (data_version_ == kept_version) {
+        data_settings_ = kept_settings;
+        data_lists_tendency_ = kept_lists_tendency;
+    }
+    const bool cancelled = work_cancelled_;
     stop_requested_ = false;
-    setRunning(false);
-    if (close_pending_) close();
+    setBusy(false);
+    btn_calc->setFocus(Qt::OtherFocusReason);
+    if (close_pending_) {
+        close();
+        return;
+    }
+    // Lists changed during the run are gridded now, unless the user stopped the run.
+    bringPreviewsInLine(!cancelled);
 }

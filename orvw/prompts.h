@@ -14,6 +14,10 @@ struct FileDialogSpec {
     bool save = false;
     QString default_suffix;  // added to a name typed without an extension
     QStringList filters;     // Qt filter syntax, in the dialog's order
+    // When set, the extension of each filter, in the same order: a save dialog whose
+    // filter writes the format gives the name that extension (and adds it when missing),
+    // so that a file's content matches its name.
+    QStringList filter_suffixes;
 };
 
 struct FileChoice {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QProgressBar>
+#include <variant>
 
 #include "orvw/main_window.h"
 
@@ -9,7 +10,10 @@ namespace {
 constexpr qint64 EVENT_INTERVAL_MS = 30;
 }
 
+// The point loop's bar shows no text; what the run did before it (reading, a preview)
+// said so in the bar.
 void WindowMonitor::set_progress(int position) {
+    window_.ProgressBar1->setTextVisible(false);
     window_.ProgressBar1->setValue(position);
 }
 
@@ -34,13 +38,20 @@ void WindowMonitor::show_message(const std::string& text) {
 }
 
 bool WindowMonitor::ask_yes_no(const Question& question) {
-    if (window_.close_pending_) return answer_that_ends_run(question);
-    return window_.prompts_->askYesNo(QString::fromStdString(question_text(question)),
-                                      QString::fromStdString(question_caption(question)));
+    const bool yes = window_.close_pending_
+                         ? answer_that_ends_run(question)
+                         : window_.prompts_->askYesNo(
+                               QString::fromStdString(question_text(question)),
+                               QString::fromStdString(question_caption(question)));
+    if (yes && std::holds_alternative<CancelCalculation>(question)) window_.work_cancelled_ = true;
+    return yes;
 }
 
+// A run clears the pictures just before it reads its input.
 void WindowMonitor::clear_previews() {
     window_.clearPreviews();
+    window_.ProgressBar1->setFormat(QStringLiteral("Reading input ..."));
+    window_.ProgressBar1->setTextVisible(true);
 }
 
 void WindowMonitor::preview_ready(int slot) {

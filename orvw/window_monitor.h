@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include "engine/engine.h"
+#include "engine/run/questions.h"
 
 class TfrmMain;
 

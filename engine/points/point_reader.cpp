@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -133,7 +134,7 @@ void store_point(const ColumnValues& values, const PointExtent& extent, PointDat
     w.value[work::cba] = values.cba;
 }
 
-int fail(RunMonitor& monitor, PointData& points, const char* message) {
+int fail(RunMonitor& monitor, PointData& points, const std::string& message) {
     points.clear();
     monitor.show_message(message);
     return 1;
@@ -296,7 +297,7 @@ bool parse_columns(std::string_view line, const RunSettings& settings, ColumnVal
 int read_points(const RunSettings& settings, PointData& points, RunMonitor& monitor) {
     points.clear();
     TextFile file = open_text_file(settings.input_file);
-    if (!file) return fail(monitor, points, "Cannot open input data file");
+    if (!file) return fail(monitor, points, cannot_open_message(settings.input_file, errno));
 
     // A large file is read in parts by several threads; the parts' counts and extents
     // are joined in file order, which gives the counts and extent of one reading.
@@ -324,8 +325,25 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
     }
     // A file that opens but cannot be read (a folder, a failing disk) is as good as
     // one that does not open.
-    if (failed) return fail(monitor, points, "Cannot open input data file");
-    if (count == 0) return fail(monitor, points, "Input file contains no valid xyz data");
+    if (failed) {
+        const int error = errno != 0 ? errno : EIO;
+        return fail(monitor, points, cannot_open_message(settings.input_file, error));
+    }
+    if (count == 0) {
+        std::string message = "Input file contains no valid xyz data";
+        // Numbers written with the other decimal separator read as no numbers at all.
+        RunSettings other = settings;
+        other.decimal_separator = settings.decimal_separator == ',' ? '.' : ',';
+        reader.rewind();
+        if (next_point_line(reader, other, line, values)) {
+            message += "\nThe file's numbers use '";
+            message += other.decimal_separator;
+            message += "' as decimal separator, this system uses '";
+            message += settings.decimal_separator;
+            message += "'.";
+        }
+        return fail(monitor, points, message);
+    }
 
     const PointExtent extent = shifted_extent(raw);
     try {

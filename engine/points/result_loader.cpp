@@ -1,6 +1,7 @@
 #include "engine/points/result_loader.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <stdexcept>
@@ -20,7 +21,6 @@ constexpr std::size_t MIN_ROW_TOKENS = 10;
 constexpr std::size_t MAX_ROW_TOKENS = 99;
 constexpr std::size_t LONGEST_HEADER = 65536;
 
-constexpr const char* CANNOT_OPEN = "Cannot open input data file";
 constexpr const char* NO_VALID_DATA = "Calculated file contains no valid xyz data";
 constexpr const char* NO_MEMORY = "Error by allocating memory for calculated data";
 constexpr const char* CHANGED_WHILE_READING = "Calculated file changed while reading";
@@ -108,11 +108,36 @@ ResultLoad fail_empty(ResultLoad load, RunState& state, RunMonitor& monitor,
     return load;
 }
 
+// The fields follow the input file's name, which may hold blanks (and so any number of
+// tokens): they are found by their labels, counting back from the last "Tendencies:".
+std::optional<ResultHeader> labelled_header(const std::vector<std::string_view>& tokens) {
+    for (std::size_t t = tokens.size(); t-- > 7;) {
+        if (tokens[t] != "Tendencies:") continue;
+        if (tokens[t - 2] != "Object:" || tokens[t - 4] != "Iter:") return std::nullopt;
+        ResultHeader header;
+        header.object_text = tokens[t - 1];
+        header.iterations_text = tokens[t - 3];
+        if (tokens[t - 6] == "Radius:") {
+            header.radius_text = tokens[t - 5];
+            return header;
+        }
+        if (t >= 8 && tokens[t - 6] == "nearest:" && tokens[t - 7] == "N") {
+            header.nearest = true;
+            header.nearest_count_text = tokens[t - 5];
+            return header;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<ResultHeader> parse_result_header(const std::string& line) {
     const std::vector<std::string_view> tokens = blank_tokens(line);
     if (tokens.size() <= 10 || tokens[0] != "Map:") return std::nullopt;
+    if (std::optional<ResultHeader> labelled = labelled_header(tokens)) return labelled;
+    // Without its labels the line is read by position, as the file format places them.
     ResultHeader header;
     header.nearest = tokens[2] == "N" && tokens[3] == "nearest:";
     if (header.nearest) {
@@ -132,13 +157,13 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     ResultLoad load;
     TextFile file = open_text_file(options.path);
     if (!file) {
-        monitor.show_message(CANNOT_OPEN);
+        monitor.show_message(cannot_open_message(options.path, errno));
         return load;
     }
     std::string line;
     if (!read_header_line(file.get(), line)) {
         // A folder opens but cannot be read: as good as a file that does not open.
-        if (std::ferror(file.get())) monitor.show_message(CANNOT_OPEN);
+        if (std::ferror(file.get())) monitor.show_message(cannot_open_message(options.path, errno));
         return load;
     }
     std::optional<ResultHeader> header = parse_result_header(line);
@@ -181,7 +206,10 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     ResultRow row;
     std::size_t count = 0;
     while (next_row(file.get(), separator, line, row)) ++count;
-    if (std::ferror(file.get())) return fail_empty(load, state, monitor, CANNOT_OPEN);
+    if (std::ferror(file.get())) {
+        const std::string message = cannot_open_message(options.path, errno);
+        return fail_empty(load, state, monitor, message.c_str());
+    }
     if (count == 0) return fail_empty(load, state, monitor, NO_VALID_DATA);
 
     PointData fresh;

@@ -12,14 +12,17 @@
 // The first line of a result file, split at blanks.
 struct ResultHeader {
     bool nearest = false;             // written by an N-nearest run: no radius in it
-    std::string radius_text;          // token 3 of a radius run; empty for N-nearest
-    std::string nearest_count_text;   // token 4 of an N-nearest run; empty otherwise
-    std::string iterations_text;      // token 5 (6 for N-nearest)
-    std::string object_text;          // token 7 (8 for N-nearest): "RGA" or "LGA"
+    std::string radius_text;          // after "Radius:"; empty for N-nearest
+    std::string nearest_count_text;   // after "N nearest:"; empty otherwise
+    std::string iterations_text;      // after "Iter:"
+    std::string object_text;          // after "Object:": "RGA" or "LGA"
 };
 
-// Accepts a line of more than 10 tokens whose token 0 is exactly "Map:"; an N-nearest
-// header is one whose tokens 2 and 3 are "N" and "nearest:". nullopt otherwise.
+// Accepts a line of more than 10 tokens whose token 0 is exactly "Map:". The fields are
+// the tokens after their labels "Radius:" (or "N nearest:"), "Iter:" and "Object:",
+// found back from the last "Tendencies:", so an input name with blanks does not shift
+// them. A line without these labels is read by position: tokens 3, 5, 7 (an N-nearest
+// header, tokens 2 and 3 "N" and "nearest:": 4, 6, 8). nullopt when refused.
 std::optional<ResultHeader> parse_result_header(const std::string& line);
 
 struct ResultLoadOptions {

@@ -8,6 +8,10 @@ TextFile open_text_file(const std::string& path) {
     return TextFile(std::fopen(path.c_str(), "rb"));
 }
 
+std::string cannot_open_message(const std::string& path, int error) {
+    return "Cannot open input data file\n" + path + ": " + std::strerror(error);
+}
+
 bool read_text_line(std::FILE* file, std::string& line) {
     // A lone carriage return ends a line as a line feed does: files with the old
     // CR-only line ends would otherwise come as a few long lines whose pieces are read

@@ -15,6 +15,10 @@ struct FileCloser {
 using TextFile = std::unique_ptr<std::FILE, FileCloser>;
 TextFile open_text_file(const std::string& path);
 
+// "Cannot open input data file", then on a second line the file's name and the system's
+// reason for `error` (an errno value): what the user needs to mend it.
+std::string cannot_open_message(const std::string& path, int error);
+
 // Reads the next line into `line`: up to and including its line end ("\n", "\r\n" or a
 // lone "\r"), but never more than MAX_LINE_CHARS characters (the rest comes as the next
 // line); cut at a NUL byte. A UTF-8 byte-order mark that starts the file is left out.

@@ -37,8 +37,8 @@ enum class Step { Go, Stop };
 class PointLoop {
 public:
     PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
-        : settings_(settings), points_(state.points), row_neighbours_(state.row_neighbours),
-          monitor_(monitor),
+        : settings_(settings), state_(state), points_(state.points),
+          row_neighbours_(state.row_neighbours), monitor_(monitor),
           index_(state.index),
           context_{settings, state.points, state.index, &table_},
           threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
@@ -138,6 +138,7 @@ private:
         if (!outcome.solved) {
             if (!monitor_.ask_yes_no(SystemFailed{sp.point_number, settings_.decimal_separator}))
                 return Step::Stop;
+            if (pass == settings_.iterations) ++state_.rows_failed;
         } else {
             const bool last_pass = pass == settings_.iterations;
             storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
@@ -146,7 +147,10 @@ private:
                 write_failed(result_);
                 return Step::Stop;
             }
-            if (last_pass) row_neighbours_[i] = outcome.neighbour_count;
+            if (last_pass) {
+                row_neighbours_[i] = outcome.neighbour_count;
+                ++state_.rows_written;
+            }
         }
         if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
         return answer_stop();
@@ -204,6 +208,7 @@ private:
     }
 
     const RunSettings& settings_;
+    RunState& state_;
     PointData& points_;
     std::vector<double>& row_neighbours_;
     RunMonitor& monitor_;

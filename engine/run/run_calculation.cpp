@@ -2,6 +2,7 @@
 
 #include "engine/search/cluster_index.h"
 #include "engine/points/file_identity.h"
+#include "engine/run/file_reach.h"
 #include "engine/run/point_loop.h"
 #include "engine/points/point_reader.h"
 #include "engine/run/run_checks.h"
@@ -27,10 +28,16 @@ bool grid_preview(int slot, const RunSettings& settings, const RunState& state,
 
 int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                PreviewGridder* gridder) {
+    state.rows_written = 0;
+    state.rows_failed = 0;
     if (!passes(check_run_limits(settings), monitor)) return 1;
     // The names were compared as typed; a relative path, "./" or a link can still lead
     // the result file onto the input, which opening it would wipe out.
     if (!passes(check_files_apart(settings), monitor)) return 1;
+    if (const std::optional<std::string> message = unreachable_run_file(settings)) {
+        monitor.show_message(*message);
+        return 1;
+    }
     state.results_ready = false;
     state.index.clear();
     state.points.clear();

@@ -1,6 +1,7 @@
 #pragma once
 // What a run leaves behind, and the seam through which it has previews gridded.
 
+#include <cstddef>
 #include <vector>
 
 #include "engine/engine.h"
@@ -15,6 +16,10 @@ struct RunState {
     // keep, so that the rows can be exported without reading the result file back.
     std::vector<double> row_neighbours;
     bool results_ready = false;
+    // Rows of the last run's result file: written, and left out because the point's
+    // system could not be solved (the user chose to go on).
+    std::size_t rows_written = 0;
+    std::size_t rows_failed = 0;
 };
 
 // Grids preview `slot` (1, 2, 3) from the run state; supplied by the preview code so

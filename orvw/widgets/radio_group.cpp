@@ -2,6 +2,8 @@
 
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 
 RadioGroup::RadioGroup(const QString& caption, const QStringList& items, int columns,
                        QWidget* parent)
@@ -45,14 +47,19 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
     placeButtons();
 }
 
-// Items share the space below the caption evenly, as a radio group of fixed size does.
+// Items share the space inside the frame evenly, as a radio group of fixed size does.
+// The frame is the style's: where it draws the caption and the line, no item may go.
 void RadioGroup::placeButtons() {
     if (buttons_.empty()) return;
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    const QRect inside =
+        style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
     const int rows = (count() + columns_ - 1) / columns_;
-    const int top = fontMetrics().height() + 2;
-    const int left = 6;
-    const int usable_width = width() - left - 2;
-    const int usable_height = height() - top - 3;
+    const int top = inside.top();
+    const int left = inside.left() + 2;
+    const int usable_width = inside.right() + 1 - left;
+    const int usable_height = inside.bottom() + 1 - top;
     const int column_width = usable_width / columns_;
     const int row_height = usable_height / rows;
     const int button_height = qMin(row_height, buttons_[0]->sizeHint().height());

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QToolButton>
 
 UpDown::UpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
@@ -45,9 +46,29 @@ void UpDown::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// The arrows leave a one-pixel rim, where the focus is shown: keys step the count only
+// when this control has it, and the user must see that.
 void UpDown::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int half = height() / 2;
-    up_->setGeometry(0, 0, width(), half);
-    down_->setGeometry(0, half, width(), height() - half);
+    const int inner_height = height() - 2;
+    const int half = inner_height / 2;
+    up_->setGeometry(1, 1, width() - 2, half);
+    down_->setGeometry(1, 1 + half, width() - 2, inner_height - half);
+}
+
+void UpDown::paintEvent(QPaintEvent*) {
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Highlight));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void UpDown::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void UpDown::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }

@@ -17,6 +17,8 @@ public:
     int position() const;
     // Held within the range; the buddy shows it.
     void setPosition(int value);
+    // One step up (+1) or down (-1) from the present position, held within the range.
+    void step(int delta);
 
     int minimum() const { return minimum_; }
     int maximum() const { return maximum_; }
@@ -24,10 +26,11 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void step(int delta);
-
     QLineEdit* buddy_;
     QToolButton* up_;
     QToolButton* down_;

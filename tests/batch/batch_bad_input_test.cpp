@@ -167,9 +167,10 @@ TEST_F(batch_bad_input, unusable_files_fail_with_their_message) {
     write("empty.dat", "");
     const struct {
         std::vector<std::string> names;
-        const char* message;
+        std::string message;
     } cases[] = {
-        {{path("missing.dat"), path("out.dat")}, "Cannot open input data file\n"},
+        {{path("missing.dat"), path("out.dat")},
+         "Cannot open input data file\n" + path("missing.dat") + ": No such file or directory\n"},
         {{path("empty.dat"), path("out.dat")}, "Input file contains no valid xyz data\n"},
         {{input_, path("no_folder/out.dat")}, "Error by opening output file\n"},
         {{input_, "/dev/full"}, "Error by writing output file\n"},

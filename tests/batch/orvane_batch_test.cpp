@@ -271,7 +271,8 @@ TEST_F(orvane_batch, preview_files_are_those_the_window_saves) {
 TEST_F(orvane_batch, exit_statuses) {
     Outcome o = run({"-r", "350", path("missing.dat"), path("out.dat")});
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "Cannot open input data file\n");
+    EXPECT_EQ(o.err,
+              "Cannot open input data file\n" + path("missing.dat") + ": No such file or directory\n");
 
     // A radius that fails the start-up check is a wrong command line: nothing ran.
     for (const char* radius : {"0", "-5", "1e-6"}) {

@@ -170,6 +170,22 @@ TEST(point_reader, decimal_comma_depends_on_the_separator) {
     EXPECT_EQ(points.survey[0].cba, 1);
 }
 
+// Under a comma locale a survey written with points has no number at all: the message
+// keeps its line and adds why. Words that are no numbers either way get no hint.
+TEST(point_reader, no_data_hints_at_the_other_decimal_separator) {
+    PointData points;
+    FakeMonitor monitor;
+    const std::string dotted = write_file("dotted.dat", "x y p h cba\n100.5 200.5 1 300 12.5\n");
+    EXPECT_EQ(read_points(settings_for(dotted, ','), points, monitor), 1);
+    const std::string words = write_file("words_only.dat", "a b c d e\nf g h i j\n");
+    EXPECT_EQ(read_points(settings_for(words, ','), points, monitor), 1);
+    const std::vector<std::string> expected = {
+        "Input file contains no valid xyz data\nThe file's numbers use '.' as decimal "
+        "separator, this system uses ','.",
+        "Input file contains no valid xyz data"};
+    EXPECT_EQ(monitor.messages, expected);
+}
+
 TEST(point_reader, shifts_negative_coordinates) {
     const std::string path =
         write_file("negative.dat", "-100 -5 1 10 1\n-250 30 2 20 1\n-120.5 -7.25 3 15 1\n");
@@ -200,7 +216,8 @@ TEST(point_reader, shifts_negative_coordinates) {
 TEST(point_reader, failures_show_their_message) {
     PointData points;
     FakeMonitor monitor;
-    RunSettings s = settings_for(temp_path("does_not_exist.dat"));
+    const std::string missing = temp_path("does_not_exist.dat");
+    RunSettings s = settings_for(missing);
     EXPECT_EQ(read_points(s, points, monitor), 1);
     s = settings_for(write_file("words.dat", "X Y POINT HEIGHT CBA\nLine 1\n"));
     EXPECT_EQ(read_points(s, points, monitor), 1);
@@ -209,9 +226,11 @@ TEST(point_reader, failures_show_their_message) {
     EXPECT_EQ(read_points(s, points, monitor), 1);
     s = settings_for(testing::TempDir());  // a folder opens but cannot be read
     EXPECT_EQ(read_points(s, points, monitor), 1);
+    // The first line as always; the name and the system's reason follow on a second.
     const std::vector<std::string> expected = {
-        "Cannot open input data file", "Input file contains no valid xyz data",
-        "Input file contains no valid xyz data", "Cannot open input data file"};
+        "Cannot open input data file\n" + missing + ": No such file or directory",
+        "Input file contains no valid xyz data", "Input file contains no valid xyz data",
+        "Cannot open input data file\n" + testing::TempDir() + ": Is a directory"};
     EXPECT_EQ(monitor.messages, expected);
     EXPECT_EQ(points.count, 0u);
     EXPECT_TRUE(points.survey.empty());

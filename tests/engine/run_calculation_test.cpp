@@ -342,6 +342,9 @@ TEST_F(run_calculation_files, failed_point_is_asked_about_once_a_pass) {
         ASSERT_EQ(lines.size(), 27u);  // a gap where the isolated point would be
         EXPECT_EQ(tokens_of(lines[4])[2], "3");
         EXPECT_TRUE(state.results_ready);
+        // Rows of the file as the run counts them: 25 written, the last pass's one failed.
+        EXPECT_EQ(state.rows_written, 25u);
+        EXPECT_EQ(state.rows_failed, 1u);
         // The point keeps the zeros of the reader.
         EXPECT_EQ(state.points.work[2].value[5], 0.0);
     }
@@ -354,6 +357,8 @@ TEST_F(run_calculation_files, failed_point_is_asked_about_once_a_pass) {
         EXPECT_EQ(monitor.questions.size(), 1u);
         EXPECT_FALSE(state.results_ready);
         EXPECT_EQ(read_lines(s.output_file).size(), 4u);  // the rows before it stay
+        EXPECT_EQ(state.rows_written, 2u);
+        EXPECT_EQ(state.rows_failed, 0u);
     }
 }
 
@@ -545,6 +550,35 @@ struct ScriptedGridder : PreviewGridder {
 };
 
 }  // namespace
+
+// What can be tried before reading is tried first: no preview gridded, the input not
+// even read (a missing input would otherwise be reported instead), same messages.
+TEST_F(run_calculation_files, unreachable_subset_and_folders_fail_before_the_input_is_read) {
+    struct Case {
+        std::string subset, output, message;
+    };
+    const Case cases[] = {
+        {path("no_subset.dat"), path("result.dat"), "Cannot open subset input data file"},
+        {folder_.string(), path("result.dat"), "Cannot open subset input data file"},
+        {"", path("missing/result.dat"), "Error by opening output file"},
+        {"", folder_.string(), "Error by opening output file"},
+    };
+    for (const Case& k : cases) {
+        RunSettings s = settings(Tendency::Linear4x4, kRadius);
+        s.input_file = path("not_there.dat");
+        s.subset_file = k.subset;
+        s.output_file = k.output;
+        s.preview = true;
+        ScriptedGridder gridder;
+        FakeMonitor monitor;
+        RunState state;
+        EXPECT_EQ(run_calculation(s, state, monitor, &gridder), 1) << k.message;
+        EXPECT_EQ(monitor.messages, std::vector<std::string>{k.message});
+        EXPECT_TRUE(gridder.slots.empty());
+        EXPECT_EQ(monitor.previews_cleared, 0);
+        EXPECT_FALSE(fs::exists(path("result.dat")));
+    }
+}
 
 TEST_F(run_calculation_files, previews_are_gridded_around_the_loop) {
     write_survey("survey.dat", grid_survey(linear_model));

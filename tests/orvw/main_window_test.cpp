@@ -9,6 +9,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QtTest>
 
 #include "orvw/widgets/preview_picture.h"
@@ -141,7 +144,87 @@ private slots:
     void nothing_is_clipped_or_overlapping();
     void tab_order_follows_the_form();
     void pictures_start_cleared();
+    void radio_items_lie_inside_their_frame();
+    void iteration_arrows_show_focus_and_keys_step_the_field();
+    void window_stays_reachable_on_small_screens();
 };
+
+// Inside the rectangle the style leaves for contents: not over the caption or the line.
+void MainWindowTest::radio_items_lie_inside_their_frame() {
+    WindowFixture f;
+    f.window->show();
+    for (const char* name : {"rg_tendencies", "rg_method", "rg_search"}) {
+        auto* group = f.find<RadioGroup>(name);
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.text = group->title();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        option.lineWidth = 1;
+        const QRect inside = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                            QStyle::SC_GroupBoxContents, group);
+        for (int i = 0; i < group->count(); ++i)
+            QVERIFY2(inside.contains(group->button(i)->geometry()),
+                     qPrintable(QStringLiteral("%1 item %2").arg(name).arg(i)));
+    }
+}
+
+void MainWindowTest::iteration_arrows_show_focus_and_keys_step_the_field() {
+    WindowFixture f;
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* up1 = f.find<UpDown>("up1");
+    auto* txt_iter = f.find<QLineEdit>("txt_iter");
+    txt_iter->setFocus();
+    const QImage unfocused = up1->grab().toImage();
+    up1->setFocus();
+    QVERIFY(up1->hasFocus());
+    QVERIFY(up1->grab().toImage() != unfocused);
+    QTest::keyClick(up1, Qt::Key_Up);
+    QCOMPARE(txt_iter->text(), QStringLiteral("1"));
+    // The arrow keys in the field itself step it too, within 0 .. 10000.
+    txt_iter->setFocus();
+    QTest::keyClick(txt_iter, Qt::Key_Up);
+    QTest::keyClick(txt_iter, Qt::Key_Up);
+    QCOMPARE(txt_iter->text(), QStringLiteral("3"));
+    for (int i = 0; i < 5; ++i) QTest::keyClick(txt_iter, Qt::Key_Down);
+    QCOMPARE(txt_iter->text(), QStringLiteral("0"));
+}
+
+// 1366 x 768 at 100 %, 125 % and 150 %, less a 40-pixel task bar: the form keeps its
+// size where it fits, and otherwise scrolls inside a window that fits, its controls at
+// their places.
+void MainWindowTest::window_stays_reachable_on_small_screens() {
+    const struct {
+        double scale;
+        bool scrolls;
+    } screens[] = {{1.0, false}, {1.25, true}, {1.5, true}};
+    for (const auto& screen : screens) {
+        WindowFixture f;
+        const QRect available(0, 0, qRound(1366 / screen.scale), qRound((768 - 40) / screen.scale));
+        f.window->fitScreen(available);
+        auto* scroll = f.window->findChild<QScrollArea*>("form_scroll");
+        QCOMPARE(scroll != nullptr, screen.scrolls);
+        QVERIFY(f.window->width() + 16 <= available.width());
+        QVERIFY(f.window->height() + 48 <= available.height());
+        QVERIFY(available.contains(f.window->pos()));
+        QCOMPARE(f.find<QLineEdit>("txt_in")->geometry(), QRect(184, 8, 337, 21));
+        QCOMPARE(f.find<QPushButton>("btn_save3")->geometry(), QRect(516, 499, 41, 21));
+        QVERIFY(f.find<QPushButton>("btn_stop")->isHidden());
+        QVERIFY(f.find<QLineEdit>("txt_alpha")->isHidden());
+        if (!scroll) {
+            QCOMPARE(f.window->size(), QSize(676, 676));
+            continue;
+        }
+        QCOMPARE(scroll->widget()->size(), QSize(676, 676));
+        f.window->show();
+        // The bottom of the form can be scrolled into view.
+        scroll->ensureWidgetVisible(f.find<PreviewPicture>("img_delta"));
+        const QPoint corner = f.find<PreviewPicture>("img_delta")
+                                  ->mapTo(f.window.get(), QPoint(176, 144));
+        QVERIFY(scroll->viewport()->geometry().contains(corner));
+    }
+}
 
 void MainWindowTest::window_is_fixed_676_square_titled_orvane() {
     WindowFixture f;

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -39,6 +40,7 @@ private slots:
     void question_box_answers_yes_and_no();
     void open_dialog_returns_the_file_and_the_filter_chosen();
     void save_dialog_starts_from_the_name_and_adds_the_default_extension();
+    void save_dialog_gives_the_name_the_extension_of_the_filter();
     void cancelled_dialog_returns_nothing();
 };
 
@@ -103,7 +105,29 @@ void QtPromptsTest::save_dialog_starts_from_the_name_and_adds_the_default_extens
     QCOMPARE(started_in, QDir(folder.path()).absolutePath());
     QCOMPARE(filter, QStringLiteral("Jpeg files (*.jpg)"));
     QCOMPARE(choice->filter_index, 1);
-    QCOMPARE(choice->path, folder.filePath("cba_map.bmp"));
+    // Under the JPEG filter a name without extension gets the JPEG one, not "bmp".
+    QCOMPARE(choice->path, folder.filePath("cba_map.jpg"));
+}
+
+void QtPromptsTest::save_dialog_gives_the_name_the_extension_of_the_filter() {
+    QTemporaryDir folder;
+    QString shown_after_change;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        types->setCurrentIndex(SAVE_AS_GRID);
+        emit types->activated(SAVE_AS_GRID);
+        emit types->textActivated(types->itemText(SAVE_AS_GRID));
+        shown_after_change = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QtPrompts prompts(nullptr);
+    const auto choice = prompts.saveFile(fileDialogSpec(FileDialogId::Save2),
+                                         folder.filePath("cba_r=500_iter=0_object=rga.bmp"), 0);
+    QVERIFY(choice.has_value());
+    QCOMPARE(shown_after_change, QStringLiteral("cba_r=500_iter=0_object=rga.grd"));
+    QCOMPARE(choice->filter_index, SAVE_AS_GRID);
+    QCOMPARE(choice->path, folder.filePath("cba_r=500_iter=0_object=rga.grd"));
 }
 
 void QtPromptsTest::cancelled_dialog_returns_nothing() {

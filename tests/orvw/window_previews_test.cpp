@@ -60,7 +60,7 @@ struct PreviewFixture : WindowFixture {
 };
 
 // The engine's own previews for the fixture's run, without the window.
-PreviewSet directPreviews(int var2, int var3) {
+PreviewSet directPreviews(int var2, int var3, int var1 = 1) {
     RunSettings settings;
     settings.input_file = "survey.dat";
     settings.output_file = "direct.dat";
@@ -69,6 +69,7 @@ PreviewSet directPreviews(int var2, int var3) {
     settings.cell_size = 36.0;
     settings.grid_radius = 360.0;
     settings.preview = true;
+    settings.preview_var1 = var1;
     settings.preview_var2 = var2;
     settings.preview_var3 = var3;
     RunState state;
@@ -99,6 +100,10 @@ private slots:
     void load_shows_the_maps_of_the_file();
     void load_refused_or_cancelled_changes_nothing();
     void busy_window_ignores_load_save_and_lists();
+    void list_changes_during_work_are_applied_when_it_ends();
+    void tendency_change_after_a_run_clears_pictures_it_no_longer_names();
+    void load_of_a_file_from_an_input_name_with_blanks();
+    void stop_reaches_the_gridding_of_a_list_or_a_load();
     void name_dialogs_fill_fields_and_remember_filters();
 };
 
@@ -155,7 +160,9 @@ void WindowPreviewsTest::list_changes_do_nothing_without_previews_or_results() {
     const QImage drawn = f.picture("img_regta");
     f.find<QCheckBox>("cb_preview")->setChecked(false);
     pickEntry(f.find<QComboBox>("cb2"), 5);
-    QCOMPARE(f.picture("img_regta"), drawn);
+    // Nothing is gridded, but the map of HGGAX does not stay under LGA either.
+    QVERIFY(f.picture("img_regta") != drawn);
+    QVERIFY(isCleared(f.picture("img_regta")));
 }
 
 void WindowPreviewsTest::save_offers_the_suggested_name_and_writes_the_chosen_format() {
@@ -169,7 +176,8 @@ void WindowPreviewsTest::save_offers_the_suggested_name_and_writes_the_chosen_fo
     } saves[] = {
         {"btn_save1", SAVE_AS_BITMAP, "cba_r=360_iter=0_object=rga.bmp", "BM"},
         {"btn_save2", SAVE_AS_JPEG, "hggax_r=360_iter=0_object=rga.bmp", "\xFF\xD8"},
-        {"btn_save3", SAVE_AS_GRID, "hggay_r=360_iter=0_object=rga.bmp", "DSAA"},
+        // The suggestion takes the extension of the filter the dialog opens with.
+        {"btn_save3", SAVE_AS_GRID, "hggay_r=360_iter=0_object=rga.jpg", "DSAA"},
     };
     int remembered = 0;
     for (const auto& save : saves) {
@@ -297,8 +305,133 @@ void WindowPreviewsTest::busy_window_ignores_load_save_and_lists() {
     QVERIFY(f.prompts->dialogs.empty());
     QVERIFY(f.prompts->messages.empty());
     QCOMPARE(f.find<QLineEdit>("txt_out")->text(), QStringLiteral("result.dat"));
-    // The run's previews follow the lists as they were when it started.
-    QCOMPARE(f.picture("img_regta"), asQImage(directPreviews(0, 1).image(2)));
+    // The list changed during the run is gridded once the run has ended.
+    QCOMPARE(f.find<QComboBox>("cb2")->currentIndex(), 2);
+    QCOMPARE(f.picture("img_regta"), asQImage(directPreviews(2, 1).image(2)));
+}
+
+// A change of cb1 during a run, and two of cb2 during a list's gridding: the pictures end
+// showing what the lists name, and Save writes that picture under that name.
+void WindowPreviewsTest::list_changes_during_work_are_applied_when_it_ends() {
+    PreviewFixture f;
+    f.window->show();
+    auto* cb1 = f.find<QComboBox>("cb1");
+    auto* cb2 = f.find<QComboBox>("cb2");
+    QTimer::singleShot(0, f.window.get(), [&] { pickEntry(cb1, 0); });  // HEIGHT
+    f.calc();
+    QVERIFY(!f.window->isBusy());
+    QCOMPARE(cb1->currentText(), QStringLiteral("HEIGHT"));
+    QCOMPARE(f.picture("img_uba"), asQImage(directPreviews(0, 1, 0).image(1)));
+    QVERIFY(f.picture("img_uba") != asQImage(directPreviews(0, 1).image(1)));
+
+    // cb2 from HGGAX: Down to HGGAY starts a gridding, two more Downs meanwhile reach VGGA.
+    bool presses_done = false;
+    int busy_seen = 0;
+    QTimer::singleShot(0, f.window.get(), [&] {
+        busy_seen = f.window->isBusy();
+        QTest::keyClick(cb2, Qt::Key_Down);
+        QTest::keyClick(cb2, Qt::Key_Down);
+        presses_done = true;
+    });
+    cb2->setFocus();
+    QTest::keyClick(cb2, Qt::Key_Down);
+    QVERIFY(presses_done);
+    QVERIFY(busy_seen);
+    QCOMPARE(cb2->currentText(), QStringLiteral("VGGA"));
+    QCOMPARE(f.picture("img_regta"), asQImage(directPreviews(3, 1).image(2)));
+
+    f.prompts->files.push_back({f.folder.filePath("second.bmp"), SAVE_AS_BITMAP});
+    f.find<QPushButton>("btn_save2")->click();
+    QCOMPARE(f.prompts->dialogs.back().current_name,
+             QStringLiteral("vgga_r=360_iter=0_object=rga.bmp"));
+    QImage saved(f.folder.filePath("second.bmp"));
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), f.picture("img_regta"));
+}
+
+void WindowPreviewsTest::tendency_change_after_a_run_clears_pictures_it_no_longer_names() {
+    PreviewFixture f;
+    f.window->show();
+    auto* cb2 = f.find<QComboBox>("cb2");
+    pickEntry(cb2, 4);  // RGA, before the run
+    f.calc();
+    const QImage rga = f.picture("img_regta");
+    QVERIFY(!isCleared(rga));
+    // Tendency 0 names entry 4 ASIG: the RGA map must not stay under it.
+    f.find<RadioGroup>("rg_tendencies")->button(0)->click();
+    QCOMPARE(cb2->currentText(), QStringLiteral("ASIG"));
+    QVERIFY(isCleared(f.picture("img_regta")));
+    f.prompts->files.push_back({f.folder.filePath("asig.bmp"), SAVE_AS_BITMAP});
+    f.find<QPushButton>("btn_save2")->click();
+    QVERIFY(!QFile::exists(f.folder.filePath("asig.bmp")));
+    // Back to the run's tendency: the lists name its quantities again and are gridded.
+    f.find<RadioGroup>("rg_tendencies")->button(1)->click();
+    pickEntry(cb2, 4);
+    QCOMPARE(f.picture("img_regta"), rga);
+}
+
+// A survey whose name holds a blank: its result file loads, the fields get numbers, and
+// the settings are written at Exit.
+void WindowPreviewsTest::load_of_a_file_from_an_input_name_with_blanks() {
+    PreviewFixture f;
+    QFile::copy(f.folder.filePath("survey.dat"), f.folder.filePath("my survey.dat"));
+    f.find<QLineEdit>("txt_in")->setText(QStringLiteral("my survey.dat"));
+    f.find<QLineEdit>("txt_out")->setText(QStringLiteral("my out.dat"));
+    f.calc();
+    QVERIFY(f.prompts->messages.empty());
+    f.find<QLineEdit>("txt_radius")->setText(QStringLiteral("55"));
+    f.find<QLineEdit>("txt_iter")->setText(QStringLiteral("3"));
+    f.prompts->files.push_back({f.folder.filePath("my out.dat"), 0});
+    f.find<QPushButton>("btn_load")->click();
+    QVERIFY(f.prompts->messages.empty());
+    QVERIFY(f.window->resultsReady());
+    QCOMPARE(f.find<QLineEdit>("txt_radius")->text(), QStringLiteral("360"));
+    QCOMPARE(f.find<QLineEdit>("txt_iter")->text(), QStringLiteral("0"));
+    QVERIFY(!isCleared(f.picture("img_regta")));
+    f.window->close();
+    QVERIFY(f.prompts->messages.empty());
+    QVERIFY(QFile::exists(f.folder.filePath("orvane.cfg")));
+}
+
+// During a list's gridding and a load's, Stop is there and works, and what cannot act
+// is disabled; a cancelled gridding leaves its picture empty, not showing the old map.
+void WindowPreviewsTest::stop_reaches_the_gridding_of_a_list_or_a_load() {
+    PreviewFixture f;
+    f.window->show();
+    f.calc();
+    const QImage hggax = f.picture("img_regta");
+    for (const bool by_load : {false, true}) {
+        bool stop_visible = false, calc_enabled = true, load_enabled = true, save_enabled = true;
+        QTimer::singleShot(0, f.window.get(), [&] {
+            stop_visible = f.find<QPushButton>("btn_stop")->isVisible();
+            calc_enabled = f.find<QPushButton>("btn_calc")->isEnabled();
+            load_enabled = f.find<QPushButton>("btn_load")->isEnabled();
+            save_enabled = f.find<QPushButton>("btn_save2")->isEnabled();
+            f.find<QPushButton>("btn_stop")->click();
+        });
+        f.prompts->answers = {true};
+        const std::size_t asked = f.prompts->questions.size();
+        if (by_load) {
+            f.prompts->files.push_back({f.folder.filePath("result.dat"), 0});
+            f.find<QPushButton>("btn_load")->click();
+        } else {
+            pickEntry(f.find<QComboBox>("cb2"), 1);
+        }
+        QVERIFY(stop_visible);
+        QVERIFY(!calc_enabled);
+        QVERIFY(!load_enabled);
+        QVERIFY(!save_enabled);
+        QCOMPARE(f.prompts->questions.size(), asked + 1);
+        QCOMPARE(f.prompts->questions.back().text, QStringLiteral("Cancel calculation?"));
+        QVERIFY(!f.window->isBusy());
+        QVERIFY(f.find<QPushButton>("btn_exit")->isVisible());
+        QVERIFY(f.find<QPushButton>("btn_calc")->isEnabled());
+        QVERIFY(f.picture("img_regta") != hggax);
+        // Nothing agrees with the list, so nothing is saved under its name.
+        f.prompts->files.push_back({f.folder.filePath("cancelled.bmp"), SAVE_AS_BITMAP});
+        f.find<QPushButton>("btn_save2")->click();
+        QVERIFY(!QFile::exists(f.folder.filePath("cancelled.bmp")));
+        f.prompts->files.clear();
+    }
 }
 
 void WindowPreviewsTest::name_dialogs_fill_fields_and_remember_filters() {

@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
@@ -75,7 +77,67 @@ private slots:
     void stop_answered_yes_ends_the_run_keeping_rows();
     void closing_during_a_run_unwinds_then_closes();
     void all_cores_write_the_same_file_and_still_stop();
+    void keys_stop_a_run_and_the_focus_returns_to_calc_data();
+    void keys_stop_a_run_and_the_focus_returns_to_calc();
+    void the_bar_tells_what_the_run_does_and_how_it_ended();
 };
+
+void WindowRunTest::keys_stop_a_run_and_the_focus_returns_to_calc_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+    // Save is disabled during a run, so Alt+S is Stop's alone.
+    QTest::newRow("Alt+S") << int(Qt::Key_S) << int(Qt::AltModifier);
+}
+
+void WindowRunTest::keys_stop_a_run_and_the_focus_returns_to_calc() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    RunFixture f;
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.prompts->answers = {true};
+    QString focus_during;
+    QTimer::singleShot(0, f.window.get(), [&] {
+        focus_during = f.focused();
+        QTest::keyClick(f.window->focusWidget(), static_cast<Qt::Key>(key),
+                        static_cast<Qt::KeyboardModifiers>(modifiers));
+        // A mnemonic presses its button as a click does, shown down for a moment first.
+        QTest::qWait(300);
+    });
+    f.button("btn_calc")->setFocus();
+    QTest::keyClick(f.button("btn_calc"), Qt::Key_Space);
+    QCOMPARE(f.prompts->questions.size(), std::size_t{1});
+    QCOMPARE(f.prompts->questions[0].text, QStringLiteral("Cancel calculation?"));
+    QVERIFY(rowsOf(f.result()) < 400);
+    // Never on a setting that a key would change: Stop while it runs, Calc after.
+    QCOMPARE(focus_during, QStringLiteral("btn_stop"));
+    QCOMPARE(f.focused(), QStringLiteral("btn_calc"));
+}
+
+void WindowRunTest::the_bar_tells_what_the_run_does_and_how_it_ended() {
+    RunFixture f;
+    f.window->show();
+    auto* bar = f.find<QProgressBar>("ProgressBar1");
+    QString first_text;
+    QTimer::singleShot(0, f.window.get(), [&] { first_text = bar->isTextVisible() ? bar->text() : QString(); });
+    f.button("btn_calc")->click();
+    QCOMPARE(first_text, QStringLiteral("Reading input ..."));
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(bar->isTextVisible());
+    QVERIFY2(QRegularExpression(QStringLiteral("^400 rows written, 0 failed, \\d+\\.\\d s$"))
+                 .match(bar->text())
+                 .hasMatch(),
+             qPrintable(bar->text()));
+    QCOMPARE(bar->geometry(), QRect(181, 443, 376, 17));
+
+    f.prompts->answers = {true};
+    QTimer::singleShot(0, f.button("btn_stop"), &QPushButton::click);
+    f.button("btn_calc")->click();
+    QCOMPARE(bar->value(), bar->maximum());
+    QCOMPARE(bar->text(), QStringLiteral("stopped after %1 rows").arg(rowsOf(f.result())));
+}
 
 void WindowRunTest::calc_checks_stop_with_message_and_focus_data() {
     QTest::addColumn<QString>("input");
@@ -135,20 +197,27 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("mended");
+    // The field's label follows on a line of its own.
     QTest::newRow("radius") << "txt_radius" << "12a"
-                            << "'12a' cannot be read as a number" << "360";
+                            << "'12a' cannot be read as a number\nRadius for search [m]" << "360";
     QTest::newRow("grid radius") << "txt_nearest" << ""
-                                 << "'' cannot be read as a number" << "0";
-    QTest::newRow("threshold") << "txt_threshold" << "t"
-                               << "'t' cannot be read as a number" << "-1";
-    QTest::newRow("points") << "txt_npoints" << "many" << "'many' cannot be read as a whole number"
+                                 << "'' cannot be read as a number\nRadius for gridding [m]"
+                                 << "0";
+    QTest::newRow("threshold")
+        << "txt_threshold" << "t"
+        << "'t' cannot be read as a number\nThreshold for singular values (if < 0 then "
+           "threshold is calculated other entered value is used)"
+        << "-1";
+    QTest::newRow("points") << "txt_npoints" << "many"
+                            << "'many' cannot be read as a whole number\nN nearest points"
                             << "10";
-    QTest::newRow("iterations") << "txt_iter" << "2.5" << "'2.5' cannot be read as a whole number"
-                                << "0";
+    QTest::newRow("iterations")
+        << "txt_iter" << "2.5"
+        << "'2.5' cannot be read as a whole number\nNumber of iterations (0 .. 10000)" << "0";
     QTest::newRow("iterations above range")
         << "txt_iter" << "10001" << "Number of iteration must be in range 0 .. 10000" << "0";
     QTest::newRow("quotient") << "txt_seqquot" << "q"
-                              << "'q' cannot be read as a number" << "2";
+                              << "'q' cannot be read as a number\nSequence quotient" << "2";
 }
 
 void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
@@ -161,6 +230,9 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
     f.button("btn_calc")->click();
     QCOMPARE(f.prompts->messages.size(), std::size_t{1});
     QCOMPARE(f.prompts->messages[0].text, message);
+    // The focus is in the field to mend (a disabled one cannot take it).
+    if (f.field(qPrintable(field))->isEnabled())
+        QCOMPARE(f.window->focusWidget(), f.field(qPrintable(field)));
     QVERIFY(!QFile::exists(f.folder.filePath("result.dat")));
     QVERIFY(f.button("btn_calc")->isEnabled());
     QVERIFY(!f.window->isBusy());
