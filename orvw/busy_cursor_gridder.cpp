@@ -16,3 +16,9 @@ GridOutcome BusyCursorGridder::grid_preview(int slot, const RunSettings& setting
     const BusyCursor busy;
     return inner_.grid_preview(slot, settings, state, monitor);
 }
+
+bool BusyCursorGridder::grid_previews(std::span<const int> slots, const RunSettings& settings,
+                                      const RunState& state, RunMonitor& monitor) {
+    const BusyCursor busy;
+    return inner_.grid_previews(slots, settings, state, monitor);
+}

@@ -106,6 +106,7 @@ private:
     void clearPreviews();
     void previewReady(int slot);
     bool gridSlot(int slot, RunMonitor& monitor);
+    void gridAllSlots(RunMonitor& monitor);
     void previewChange(int slot);
     void savePreview(int slot);
     void finishBusy();

@@ -67,10 +67,7 @@ void TfrmMain::btn_loadClick() {
         if (load.iteration_object) cb_iter->setCurrentIndex(*load.iteration_object);
         rg_tendencies->setItemIndex(static_cast<int>(load.tendency));
         applyTendencyRule(static_cast<int>(load.tendency));
-        if (cb_preview->isChecked() && gridSlot(1, monitor) && gridSlot(2, monitor)) {
-            monitor.process_events();
-            gridSlot(3, monitor);
-        }
+        if (cb_preview->isChecked()) gridAllSlots(monitor);
     }
     finishBusy();
 }

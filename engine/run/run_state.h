@@ -1,6 +1,8 @@
 #pragma once
 // What a run leaves behind, and the seam through which it has previews gridded.
 
+#include <span>
+
 #include "engine/engine.h"
 #include "engine/search/cluster_index.h"
 
@@ -19,4 +21,12 @@ public:
     virtual ~PreviewGridder() = default;
     virtual GridOutcome grid_preview(int slot, const RunSettings& settings,
                                      const RunState& state, RunMonitor& monitor) = 0;
+
+    // Grids `slots` in turn, the window's events processed between two, and reports
+    // each one done with monitor.preview_ready. False as soon as one was cancelled (the
+    // stop flag is then set and the later slots are left alone). This form calls
+    // grid_preview slot by slot; a gridder that can share work between the slots
+    // overrides it with the same outcome.
+    virtual bool grid_previews(std::span<const int> slots, const RunSettings& settings,
+                               const RunState& state, RunMonitor& monitor);
 };

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
-#include <span>
 
+#include "engine/simd/exact_hypot.h"
+#include "orvgrid/grid/node_visits.h"
 #include "orvgrid/raster.h"
-#include "engine/search/radius_test.h"
-#include "engine/search/cluster_index.h"
 
 namespace {
+
+constexpr double INFINITE = std::numeric_limits<double>::infinity();
 
 // ceil(Rg / c), held within 0 .. nx + ny + 1 so that a huge radius cannot overflow the
 // integer (such a window already spans the whole lattice).
@@ -20,98 +22,227 @@ long long window_reach(double grid_radius, double cell_size, std::size_t nx, std
     return static_cast<long long>(std::min(reach, widest));
 }
 
-// The points of the copy, slot after slot.
-struct CopiedSamples {
-    const NodeSample* samples;
-    NodeSample at(std::size_t slot) const { return samples[slot]; }
-};
-
-// The point records themselves, reached through the index's slots.
-struct RecordSamples {
-    const WorkPoint* work;
-    const std::uint32_t* slots;
-    int position;
-    NodeSample at(std::size_t slot) const {
-        const double* v = work[slots[slot]].value;
-        return {v[work::x], v[work::y], v[position]};
-    }
-};
-
-// Sums every point of the window in the order of its cells (columns outer, rows inner,
-// stored order within a cell), which is the order of the index's slots: the cells of
-// rows iy_first .. iy_end - 1 of one column are one run of slots. The squared distance
-// settles most cut-off tests; a point that counts is weighted by its exact distance.
-template <class Samples>
-float node_value(const Samples& samples, const ClusterIndex& index, double x, double y,
-                 const BeyondRadius& beyond, const CellWindow& window) {
-    double weighted_sum = 0.0;
-    double weight_sum = 0.0;
-    for (std::size_t ix = window.ix_first; ix < window.ix_end; ++ix) {
-        const std::size_t end = index.slot_begin(ix, window.iy_end);
-        for (std::size_t s = index.slot_begin(ix, window.iy_first); s < end; ++s) {
-            const NodeSample p = samples.at(s);
-            const double dx = x - p.x + 0.001;
-            const double dy = y - p.y + 0.001;
-            if (beyond(dx, dy)) continue;
-            const double d = std::hypot(dx, dy);
-            weighted_sum += p.value / d;
-            weight_sum += 1.0 / d;
-        }
-    }
-    if (weight_sum == 0.0) return BLANK_VALUE;
-    return static_cast<float>(weighted_sum / weight_sum);
+// hypot is within one unit in the last place of the exact distance, which is at least
+// |dx| and |dy|; a margin of a millionth leaves no doubt. Outside 1e-290 .. 1e290 no
+// bound is taken and every node of a window computes its distance.
+double reach_radius_for(double search_radius) {
+    if (search_radius > 1e-290 && search_radius < 1e290) return search_radius * (1.0 + 1e-6);
+    return INFINITE;
 }
 
-template <class Samples>
-void fill_column(const Samples& samples, const NodeLattice& lattice, std::size_t i,
-                 float* column) {
-    const ClusterIndex& index = *lattice.index;
-    const long long nx = static_cast<long long>(index.nx());
-    const long long ny = static_cast<long long>(index.ny());
-    const double c = index.cell_size();
-    const BeyondRadius beyond(lattice.search_radius);
-    const long long reach = lattice.reach;
-    const long long ii = static_cast<long long>(i);
-    // The window holds the node's own cell, `reach` cells below it and reach - 1 above.
-    CellWindow window;
-    window.ix_first = static_cast<std::size_t>(std::max(0LL, ii - reach));
-    window.ix_end = static_cast<std::size_t>(std::min(nx, ii + reach));
-    const double x = static_cast<double>(i) * c + index.origin_x();
-    for (long long j = 0; j < ny; ++j) {
-        window.iy_first = static_cast<std::size_t>(std::max(0LL, j - reach));
-        window.iy_end = static_cast<std::size_t>(std::min(ny, j + reach));
-        const double y = static_cast<double>(j) * c + index.origin_y();
-        column[j] = node_value(samples, index, x, y, beyond, window);
+// The points of the slot-order copy, column by column.
+struct CopiedPoints {
+    const NodeLattice& lattice;
+    template <class Visit>
+    void each_in_column(std::size_t ix, Visit&& visit) const {
+        const ClusterIndex& index = *lattice.index;
+        const std::size_t end = index.slot_begin(ix, index.ny());
+        for (std::size_t s = index.slot_begin(ix, 0); s < end; ++s)
+            visit(lattice.xs[s], lattice.ys[s], lattice.rows[s], s);
     }
+    double value(std::size_t k, std::size_t slot) const {
+        return lattice.values[k * lattice.xs.size() + slot];
+    }
+};
+
+// The point records themselves, reached through the index's slots cell by cell.
+struct RecordPoints {
+    const NodeLattice& lattice;
+    template <class Visit>
+    void each_in_column(std::size_t ix, Visit&& visit) const {
+        const ClusterIndex& index = *lattice.index;
+        const std::uint32_t* slots = index.slot_points().data();
+        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
+            const std::size_t end = index.slot_begin(ix, iy + 1);
+            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                const double* v = lattice.points->work[slots[s]].value;
+                visit(v[work::x], v[work::y], static_cast<std::uint32_t>(iy), s);
+            }
+        }
+    }
+    double value(std::size_t k, std::size_t slot) const {
+        const std::uint32_t point = lattice.index->slot_points()[slot];
+        return lattice.points->work[point].value[lattice.positions[k]];
+    }
+};
+
+// The nodes first .. end - 1 of the window of cell row `row` (the nodes whose window
+// holds the row) that a point at ordinate py may reach; false when there are none. The
+// run is narrowed to the nodes within reach_radius of py, estimated and then checked on
+// the nodes just outside it: dy grows with the node row (every step of its computation
+// rounds monotonically), so when those two are out of reach every node beyond them is.
+// When the check fails the whole window is kept.
+bool reachable_run(const NodeLattice& lattice, double py, std::uint32_t row,
+                   std::uint32_t& first, std::uint32_t& end) {
+    const long long ny = static_cast<long long>(lattice.index->ny());
+    const long long r = row;
+    const long long lo = std::max(0LL, r - lattice.reach + 1);
+    const long long hi = std::min(ny, r + lattice.reach + 1);
+    if (lo >= hi) return false;
+    long long run_first = lo;
+    long long run_end = hi;
+    const double reach = lattice.reach_radius;
+    if (reach < INFINITE) {
+        const double c = lattice.index->cell_size();
+        const double centre = py - 0.001 - lattice.index->origin_y();
+        const double below = std::floor((centre - reach) / c) - 1.0;
+        const double above = std::ceil((centre + reach) / c) + 2.0;
+        run_first = below >= static_cast<double>(lo)
+                        ? (below <= static_cast<double>(hi) ? static_cast<long long>(below) : hi)
+                        : lo;
+        run_end = above <= static_cast<double>(hi)
+                      ? (above >= static_cast<double>(run_first) ? static_cast<long long>(above)
+                                                                 : run_first)
+                      : hi;
+        const double* node_y = lattice.node_y.data();
+        const bool below_out = run_first == lo || node_y[run_first - 1] - py + 0.001 < -reach;
+        const bool above_out = run_end == hi || node_y[run_end] - py + 0.001 > reach;
+        if (!below_out || !above_out) {
+            run_first = lo;
+            run_end = hi;
+        }
+    }
+    first = static_cast<std::uint32_t>(run_first);
+    end = static_cast<std::uint32_t>(run_end);
+    return run_first < run_end;
+}
+
+// Sums the window's points into the nodes of column i: cell columns in increasing order,
+// the points of each in slot order (rows upward, stored order within a cell). Each node
+// thus takes its points in the order of its cells, columns outer and rows inner, and the
+// sums are those of a node-by-node sum over its window.
+template <class Points>
+void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t i,
+                  float* const* columns) {
+    const ClusterIndex& index = *lattice.index;
+    const std::size_t ny = index.ny();
+    const long long nx = static_cast<long long>(index.nx());
+    const int variables = static_cast<int>(lattice.positions.size());
+    const std::size_t stride = ny + NODE_LANE_PADDING;
+    std::vector<double> sums(static_cast<std::size_t>(1 + variables) * stride, 0.0);
+    NodeSums node_sums{sums.data(), {}};
+    for (int k = 0; k < variables; ++k)
+        node_sums.weighted[k] = sums.data() + static_cast<std::size_t>(1 + k) * stride;
+    const NodeColumnShape shape{lattice.node_y.data(), lattice.search_radius, variables};
+
+    const double x = static_cast<double>(i) * index.cell_size() + index.origin_x();
+    const double reach = lattice.reach_radius;
+    const long long ii = static_cast<long long>(i);
+    const long long ix_first = std::max(0LL, ii - lattice.reach);
+    const long long ix_end = std::min(nx, ii + lattice.reach);
+    std::vector<NodeVisit> visits;
+    for (long long ix = ix_first; ix < ix_end; ++ix) {
+        const std::size_t column = static_cast<std::size_t>(ix);
+        // x - xp + 0.001 falls as xp grows, step by rounded step: the column's extreme
+        // points bound every dx in it.
+        if (x - lattice.column_x_high[column] + 0.001 > reach) continue;
+        if (x - lattice.column_x_low[column] + 0.001 < -reach) continue;
+        visits.clear();
+        points.each_in_column(column, [&](double px, double py, std::uint32_t row,
+                                          std::size_t slot) {
+            const double dx = x - px + 0.001;
+            if (std::fabs(dx) > reach) return;
+            NodeVisit visit;
+            if (!reachable_run(lattice, py, row, visit.first, visit.end)) return;
+            visit.dx = dx;
+            visit.py = py;
+            for (int k = 0; k < variables; ++k)
+                visit.value[k] = points.value(static_cast<std::size_t>(k), slot);
+            visits.push_back(visit);
+        });
+        add_node_visits(lattice.instruction_set, shape, visits.data(), visits.size(), node_sums);
+    }
+
+    for (std::size_t j = 0; j < ny; ++j) {
+        const double weight = node_sums.weight[j];
+        for (int k = 0; k < variables; ++k)
+            columns[k][j] = weight == 0.0 ? BLANK_VALUE
+                                          : static_cast<float>(node_sums.weighted[k][j] / weight);
+    }
+}
+
+// The copy in slot order, with each slot's cell row; false (nothing kept) without the
+// memory for it.
+bool copy_points(NodeLattice& lattice) {
+    const PointData& points = *lattice.points;
+    const ClusterIndex& index = *lattice.index;
+    const std::span<const std::uint32_t> slots = index.slot_points();
+    try {
+        lattice.xs.resize(slots.size());
+        lattice.ys.resize(slots.size());
+        lattice.rows.resize(slots.size());
+        lattice.values.resize(lattice.positions.size() * slots.size());
+    } catch (const std::bad_alloc&) {
+        lattice.xs = {};
+        lattice.ys = {};
+        lattice.rows = {};
+        lattice.values = {};
+        return false;
+    }
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
+        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
+            const std::size_t end = index.slot_begin(ix, iy + 1);
+            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                const double* v = points.work[slots[s]].value;
+                lattice.xs[s] = v[work::x];
+                lattice.ys[s] = v[work::y];
+                lattice.rows[s] = static_cast<std::uint32_t>(iy);
+                for (std::size_t k = 0; k < lattice.positions.size(); ++k)
+                    lattice.values[k * slots.size() + s] = v[lattice.positions[k]];
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
-                     int position, double search_radius, double grid_radius) {
+                     std::span<const int> positions, double search_radius, double grid_radius) {
     lattice.points = &points;
     lattice.index = &index;
-    lattice.position = position;
+    lattice.positions.assign(positions.begin(), positions.end());
     lattice.search_radius = search_radius;
+    lattice.reach_radius = reach_radius_for(search_radius);
     lattice.reach = window_reach(grid_radius, index.cell_size(), index.nx(), index.ny());
-    lattice.samples.clear();
-    const std::span<const std::uint32_t> slots = index.slot_points();
-    const RecordSamples records{points.work.data(), slots.data(), position};
-    try {
-        lattice.samples.resize(slots.size());
-    } catch (const std::bad_alloc&) {
-        lattice.samples = {};  // read the records instead, a little slower
-        return;
+    lattice.instruction_set = distance_instruction_set();
+
+    const std::size_t ny = index.ny();
+    lattice.node_y.resize(ny + NODE_LANE_PADDING);
+    for (std::size_t j = 0; j < lattice.node_y.size(); ++j)
+        lattice.node_y[j] = static_cast<double>(j) * index.cell_size() + index.origin_y();
+
+    const bool copied = copy_points(lattice);
+    lattice.column_x_low.assign(index.nx(), INFINITE);
+    lattice.column_x_high.assign(index.nx(), -INFINITE);
+    const std::uint32_t* slots = index.slot_points().data();
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
+        const std::size_t end = index.slot_begin(ix, ny);
+        for (std::size_t s = index.slot_begin(ix, 0); s < end; ++s) {
+            const double x = copied ? lattice.xs[s] : points.work[slots[s]].value[work::x];
+            if (std::isnan(x)) {  // its dx is NaN at every node, and such a point counts
+                lattice.column_x_low[ix] = -INFINITE;
+                lattice.column_x_high[ix] = INFINITE;
+            }
+            lattice.column_x_low[ix] = std::min(lattice.column_x_low[ix], x);
+            lattice.column_x_high[ix] = std::max(lattice.column_x_high[ix], x);
+        }
     }
-    for (std::size_t s = 0; s < slots.size(); ++s) lattice.samples[s] = records.at(s);
+}
+
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     int position, double search_radius, double grid_radius) {
+    const int positions[] = {position};
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius);
+}
+
+void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns) {
+    if (!lattice.xs.empty() || lattice.index->slot_points().empty())
+        fill_columns(CopiedPoints{lattice}, lattice, i, columns);
+    else
+        fill_columns(RecordPoints{lattice}, lattice, i, columns);
 }
 
 void grid_node_column(const NodeLattice& lattice, std::size_t i, float* column) {
-    if (!lattice.samples.empty() || lattice.index->slot_points().empty()) {
-        fill_column(CopiedSamples{lattice.samples.data()}, lattice, i, column);
-    } else {
-        fill_column(RecordSamples{lattice.points->work.data(), lattice.index->slot_points().data(),
-                                  lattice.position},
-                    lattice, i, column);
-    }
+    grid_node_column(lattice, i, &column);
 }

@@ -109,14 +109,14 @@ TEST(node_columns, every_node_equals_the_cell_by_cell_sum) {
         const ClusterIndex index = make_index(points, 5.0);
         NodeLattice lattice;
         prepare_lattice(lattice, points, index, cba, r.search, r.grid);
-        ASSERT_EQ(lattice.samples.size(), points.count);
+        ASSERT_EQ(lattice.xs.size(), points.count);
         std::vector<float> copied(index.ny());
         std::vector<float> records(index.ny());
         int counted = 0;
         for (std::size_t i = 0; i < index.nx(); ++i) {
             grid_node_column(lattice, i, copied.data());
             NodeLattice without_copy = lattice;
-            without_copy.samples.clear();
+            without_copy.xs.clear();
             grid_node_column(without_copy, i, records.data());
             for (std::size_t j = 0; j < index.ny(); ++j) {
                 const float expected = brute_force_node(points, index, i, j, r.search, r.grid);
