@@ -23,10 +23,11 @@ long long window_reach(double grid_radius, double cell_size, std::size_t nx, std
 }
 
 // hypot is within one unit in the last place of the exact distance, which is at least
-// |dx| and |dy|; a margin of a millionth leaves no doubt. Outside 1e-290 .. 1e290 no
-// bound is taken and every node of a window computes its distance.
+// |dx| and |dy|; a margin of a millionth leaves no doubt. Outside 1e-150 .. 1e150, where
+// its square could leave the range of doubles, no bound is taken and every node of a
+// window computes its distance.
 double reach_radius_for(double search_radius) {
-    if (search_radius > 1e-290 && search_radius < 1e290) return search_radius * (1.0 + 1e-6);
+    if (search_radius > 1e-150 && search_radius < 1e150) return search_radius * (1.0 + 1e-6);
     return INFINITE;
 }
 
@@ -67,40 +68,35 @@ struct RecordPoints {
 };
 
 // The nodes first .. end - 1 of the window of cell row `row` (the nodes whose window
-// holds the row) that a point at ordinate py may reach; false when there are none. The
-// run is narrowed to the nodes within reach_radius of py, estimated and then checked on
-// the nodes just outside it: dy grows with the node row (every step of its computation
-// rounds monotonically), so when those two are out of reach every node beyond them is.
-// When the check fails the whole window is kept.
-bool reachable_run(const NodeLattice& lattice, double py, std::uint32_t row,
-                   std::uint32_t& first, std::uint32_t& end) {
-    const long long ny = static_cast<long long>(lattice.index->ny());
+// holds the row) that may take a point at dx, py; false when there are none. The run is
+// cut to the nodes with |dy| <= sqrt(reach_radius^2 - dx^2) and at most one more at each
+// end: any other node is farther than the search radius, as the margin of reach_radius
+// dwarfs the rounding of that bound. The run is estimated, then widened node by node
+// until the nodes just outside it are out of reach: dy grows with the node row, every
+// step of its computation rounding monotonically, so none beyond them is within. A NaN
+// estimate keeps the whole window.
+inline bool reachable_run(const NodeLattice& lattice, double dx, double py, std::uint32_t row,
+                          std::uint32_t& first, std::uint32_t& end) {
     const long long r = row;
-    const long long lo = std::max(0LL, r - lattice.reach + 1);
-    const long long hi = std::min(ny, r + lattice.reach + 1);
+    const long long lo = r - lattice.reach + 1 > 0 ? r - lattice.reach + 1 : 0;
+    const long long hi = r + lattice.reach + 1 < lattice.node_rows ? r + lattice.reach + 1 : lattice.node_rows;
     if (lo >= hi) return false;
     long long run_first = lo;
     long long run_end = hi;
     const double reach = lattice.reach_radius;
     if (reach < INFINITE) {
-        const double c = lattice.index->cell_size();
-        const double centre = py - 0.001 - lattice.index->origin_y();
-        const double below = std::floor((centre - reach) / c) - 1.0;
-        const double above = std::ceil((centre + reach) / c) + 2.0;
-        run_first = below >= static_cast<double>(lo)
-                        ? (below <= static_cast<double>(hi) ? static_cast<long long>(below) : hi)
-                        : lo;
-        run_end = above <= static_cast<double>(hi)
-                      ? (above >= static_cast<double>(run_first) ? static_cast<long long>(above)
-                                                                 : run_first)
-                      : hi;
+        const double half = std::sqrt(reach * reach - dx * dx);
+        const double centre = (py - 0.001 - lattice.index->origin_y()) * lattice.per_cell;
+        const double below = std::floor(centre - half * lattice.per_cell);
+        const double above = std::ceil(centre + half * lattice.per_cell) + 1.0;
+        if (below > static_cast<double>(lo))
+            run_first = below < static_cast<double>(hi) ? static_cast<long long>(below) : hi;
+        if (above < static_cast<double>(hi))
+            run_end = above > static_cast<double>(run_first) ? static_cast<long long>(above)
+                                                             : run_first;
         const double* node_y = lattice.node_y.data();
-        const bool below_out = run_first == lo || node_y[run_first - 1] - py + 0.001 < -reach;
-        const bool above_out = run_end == hi || node_y[run_end] - py + 0.001 > reach;
-        if (!below_out || !above_out) {
-            run_first = lo;
-            run_end = hi;
-        }
+        while (run_first > lo && node_y[run_first - 1] - py + 0.001 >= -half) --run_first;
+        while (run_end < hi && node_y[run_end] - py + 0.001 <= half) ++run_end;
     }
     first = static_cast<std::uint32_t>(run_first);
     end = static_cast<std::uint32_t>(run_end);
@@ -119,7 +115,11 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
     const long long nx = static_cast<long long>(index.nx());
     const int variables = static_cast<int>(lattice.positions.size());
     const std::size_t stride = ny + NODE_LANE_PADDING;
-    std::vector<double> sums(static_cast<std::size_t>(1 + variables) * stride, 0.0);
+    // Kept from column to column: a fresh buffer each column would be handed back to
+    // the system and faulted in anew every time.
+    thread_local std::vector<double> sums;
+    thread_local std::vector<NodeVisit> visits;
+    sums.assign(static_cast<std::size_t>(1 + variables) * stride, 0.0);
     NodeSums node_sums{sums.data(), {}};
     for (int k = 0; k < variables; ++k)
         node_sums.weighted[k] = sums.data() + static_cast<std::size_t>(1 + k) * stride;
@@ -130,27 +130,28 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
     const long long ii = static_cast<long long>(i);
     const long long ix_first = std::max(0LL, ii - lattice.reach);
     const long long ix_end = std::min(nx, ii + lattice.reach);
-    std::vector<NodeVisit> visits;
     for (long long ix = ix_first; ix < ix_end; ++ix) {
         const std::size_t column = static_cast<std::size_t>(ix);
         // x - xp + 0.001 falls as xp grows, step by rounded step: the column's extreme
         // points bound every dx in it.
         if (x - lattice.column_x_high[column] + 0.001 > reach) continue;
         if (x - lattice.column_x_low[column] + 0.001 < -reach) continue;
-        visits.clear();
+        const std::size_t in_column = index.slot_begin(column, ny) - index.slot_begin(column, 0);
+        if (visits.size() < in_column) visits.resize(in_column);
+        std::size_t count = 0;
         points.each_in_column(column, [&](double px, double py, std::uint32_t row,
                                           std::size_t slot) {
             const double dx = x - px + 0.001;
             if (std::fabs(dx) > reach) return;
-            NodeVisit visit;
-            if (!reachable_run(lattice, py, row, visit.first, visit.end)) return;
+            NodeVisit& visit = visits[count];  // filled in place: no copy through the stack
+            if (!reachable_run(lattice, dx, py, row, visit.first, visit.end)) return;
             visit.dx = dx;
             visit.py = py;
             for (int k = 0; k < variables; ++k)
                 visit.value[k] = points.value(static_cast<std::size_t>(k), slot);
-            visits.push_back(visit);
+            ++count;
         });
-        add_node_visits(lattice.instruction_set, shape, visits.data(), visits.size(), node_sums);
+        add_node_visits(lattice.instruction_set, shape, visits.data(), count, node_sums);
     }
 
     for (std::size_t j = 0; j < ny; ++j) {
@@ -205,6 +206,8 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
     lattice.search_radius = search_radius;
     lattice.reach_radius = reach_radius_for(search_radius);
     lattice.reach = window_reach(grid_radius, index.cell_size(), index.nx(), index.ny());
+    lattice.node_rows = static_cast<long long>(index.ny());
+    lattice.per_cell = 1.0 / index.cell_size();
     lattice.instruction_set = distance_instruction_set();
 
     const std::size_t ny = index.ny();

@@ -24,6 +24,8 @@ struct NodeLattice {
     // search radius of the node for certain; infinite when no such bound is safe.
     double reach_radius = 0.0;
     long long reach = 0;  // cells the window reaches below a node (one less above)
+    long long node_rows = 0;  // the index's ny
+    double per_cell = 0.0;  // 1 / cell size
     InstructionSet instruction_set = InstructionSet::Scalar;  // of the distance kernel
     std::vector<double> node_y;  // ordinate of each node row, padded for whole vectors
     // Smallest and largest x of the points of each cell column (empty columns: +inf, -inf).
