@@ -18,9 +18,11 @@ inline __m256d hypot_lanes(__m256d dx, __m256d dy, __m256d active) {
     const __m256d y = _mm256_andnot_pd(sign, dy);
     const __m256d ax = _mm256_max_pd(x, y);
     const __m256d ay = _mm256_min_pd(x, y);
-    const __m256d in_range =
+    // max and min drop a NaN operand: a NaN leg is caught before them.
+    const __m256d in_range = _mm256_and_pd(
+        _mm256_cmp_pd(x, y, _CMP_ORD_Q),
         _mm256_and_pd(_mm256_cmp_pd(ax, _mm256_set1_pd(HYPOT_LANES_LARGEST), _CMP_LE_OQ),
-                      _mm256_cmp_pd(ay, _mm256_set1_pd(HYPOT_LANES_SMALLEST), _CMP_GE_OQ));
+                      _mm256_cmp_pd(ay, _mm256_set1_pd(HYPOT_LANES_SMALLEST), _CMP_GE_OQ)));
     const __m256d lopsided =
         _mm256_cmp_pd(ay, _mm256_mul_pd(ax, _mm256_set1_pd(HYPOT_LANES_RATIO)), _CMP_LE_OQ);
 

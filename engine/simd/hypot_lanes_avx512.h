@@ -22,7 +22,9 @@ inline __m512d hypot_lanes(__m512d dx, __m512d dy, __mmask8 active) {
     const __m512d y = _mm512_abs_pd(dy);
     const __m512d ax = _mm512_max_pd(x, y);
     const __m512d ay = _mm512_min_pd(x, y);
+    // max and min drop a NaN operand: a NaN leg is caught before them.
     const __mmask8 in_range =
+        _mm512_cmp_pd_mask(x, y, _CMP_ORD_Q) &
         _mm512_cmp_pd_mask(ax, _mm512_set1_pd(HYPOT_LANES_LARGEST), _CMP_LE_OQ) &
         _mm512_cmp_pd_mask(ay, _mm512_set1_pd(HYPOT_LANES_SMALLEST), _CMP_GE_OQ);
     const __mmask8 lopsided = _mm512_cmp_pd_mask(

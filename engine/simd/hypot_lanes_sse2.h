@@ -23,8 +23,10 @@ inline __m128d hypot_lanes(__m128d dx, __m128d dy, __m128d active) {
     const __m128d y = _mm_andnot_pd(sign, dy);
     const __m128d ax = _mm_max_pd(x, y);
     const __m128d ay = _mm_min_pd(x, y);
-    const __m128d in_range = _mm_and_pd(_mm_cmple_pd(ax, _mm_set1_pd(HYPOT_LANES_LARGEST)),
-                                        _mm_cmpge_pd(ay, _mm_set1_pd(HYPOT_LANES_SMALLEST)));
+    // max and min drop a NaN operand: a NaN leg is caught before them.
+    const __m128d in_range =
+        _mm_and_pd(_mm_cmpord_pd(x, y), _mm_and_pd(_mm_cmple_pd(ax, _mm_set1_pd(HYPOT_LANES_LARGEST)),
+                                                   _mm_cmpge_pd(ay, _mm_set1_pd(HYPOT_LANES_SMALLEST))));
     const __m128d lopsided = _mm_cmple_pd(ay, _mm_mul_pd(ax, _mm_set1_pd(HYPOT_LANES_RATIO)));
 
     const __m128d h = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(ax, ax), _mm_mul_pd(ay, ay)));
