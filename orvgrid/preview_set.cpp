@@ -35,15 +35,15 @@ GridOutcome PreviewSet::grid_preview(int slot, const RunSettings& settings,
                      settings.grid_radius, state, monitor, settings.threads);
 }
 
-bool PreviewSet::grid_previews(std::span<const int> slots, const RunSettings& settings,
+bool PreviewSet::grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
                                const RunState& state, RunMonitor& monitor) {
     std::vector<int> list_indices;
-    for (int slot : slots) {
+    for (int slot : slot_numbers) {
         list_indices.push_back(slot == 1   ? settings.preview_var1
                                : slot == 2 ? settings.preview_var2
                                            : settings.preview_var3);
     }
-    return grid_slots(slots, list_indices, settings.tendency, settings.search_radius,
+    return grid_slots(slot_numbers, list_indices, settings.tendency, settings.search_radius,
                       settings.grid_radius, state, monitor, settings.threads);
 }
 
@@ -69,29 +69,29 @@ GridOutcome PreviewSet::grid_position(int slot, int position, double search_radi
     return outcome;
 }
 
-bool PreviewSet::grid_slots(std::span<const int> slots, std::span<const int> list_indices,
+bool PreviewSet::grid_slots(std::span<const int> slot_numbers, std::span<const int> list_indices,
                             Tendency tendency, double search_radius, double grid_radius,
                             const RunState& state, RunMonitor& monitor, unsigned threads) {
-    for (int slot : slots) slot_at(slot);
+    for (int slot : slot_numbers) slot_at(slot);
     if (gridding_) return !monitor.stop_requested();
     const GriddingFlag busy(gridding_);
     std::vector<int> positions;
-    for (std::size_t k = 0; k < slots.size(); ++k)
-        positions.push_back(preview_position(slots[k], list_indices[k], tendency));
-    return grid_shared(slots, positions, search_radius,
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k)
+        positions.push_back(preview_position(slot_numbers[k], list_indices[k], tendency));
+    return grid_shared(slot_numbers, positions, search_radius,
                        window_radius_of(search_radius, grid_radius), state, monitor, threads);
 }
 
 // The node grids of the slots' variables are made in one pass, at the turn of the first
 // slot that has a variable; a slot without one says so at its own turn, as it always has.
-bool PreviewSet::grid_shared(std::span<const int> slots, std::span<const int> positions,
+bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
                              double search_radius, double window_radius,
                              const RunState& state, RunMonitor& monitor, unsigned threads) {
     std::vector<int> distinct;            // the variables, in the order of the slots
-    std::vector<std::size_t> grid_of(slots.size());
+    std::vector<std::size_t> grid_of(slot_numbers.size());
     std::vector<std::size_t> last_slot;   // of each variable: the last slot showing it
     std::size_t with_variable = 0;
-    for (std::size_t k = 0; k < slots.size(); ++k) {
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
         if (!valid_position(positions[k])) continue;
         ++with_variable;
         std::size_t g = 0;
@@ -107,9 +107,9 @@ bool PreviewSet::grid_shared(std::span<const int> slots, std::span<const int> po
 
     std::vector<PreviewGrid> grids;
     bool swept = false;
-    for (std::size_t k = 0; k < slots.size(); ++k) {
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
         if (k > 0) monitor.process_events();
-        const int slot = slots[k];
+        const int slot = slot_numbers[k];
         GridOutcome outcome = GridOutcome::Failed;
         if (!share || !valid_position(positions[k])) {
             outcome = grid_position(slot, positions[k], search_radius, window_radius, state,

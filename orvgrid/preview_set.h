@@ -22,8 +22,8 @@ public:
     GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
                              RunMonitor& monitor) override;
 
-    // Grids `slots` from the list indices the settings hold for them, as grid_slots does.
-    bool grid_previews(std::span<const int> slots, const RunSettings& settings,
+    // Grids `slot_numbers` from the list indices the settings hold for them, as grid_slots does.
+    bool grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
                        const RunState& state, RunMonitor& monitor) override;
 
     // Grids slot 1, 2 or 3 from a list index (list changes, loaded files). A grid radius
@@ -36,7 +36,7 @@ public:
                           double grid_radius, const RunState& state, RunMonitor& monitor,
                           unsigned threads = 1);
 
-    // Grids slots[k] from list_indices[k] in turn (1 to 3 slots), with the outcome of
+    // Grids slot_numbers[k] from list_indices[k] in turn (1 to 3 slots), with the outcome of
     // grid_slot for each, the window's events processed between two, and
     // monitor.preview_ready(slot) for each one done. False as soon as one was cancelled
     // (stop flag set; the later slots are left alone). The slots' node grids are computed
@@ -44,7 +44,7 @@ public:
     // ask the stop question once each, where a gridding of their own would ask it
     // between its columns. Without the memory for the shared pass each slot is gridded
     // on its own.
-    bool grid_slots(std::span<const int> slots, std::span<const int> list_indices,
+    bool grid_slots(std::span<const int> slot_numbers, std::span<const int> list_indices,
                     Tendency tendency, double search_radius, double grid_radius,
                     const RunState& state, RunMonitor& monitor, unsigned threads = 1);
 
@@ -69,7 +69,7 @@ private:
     GridOutcome grid_position(int slot, int position, double search_radius,
                               double window_radius, const RunState& state, RunMonitor& monitor,
                               unsigned threads);
-    bool grid_shared(std::span<const int> slots, std::span<const int> positions,
+    bool grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
                      double search_radius, double window_radius, const RunState& state,
                      RunMonitor& monitor, unsigned threads);
     void show(int slot, PreviewResult&& fresh);

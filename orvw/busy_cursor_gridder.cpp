@@ -17,8 +17,9 @@ GridOutcome BusyCursorGridder::grid_preview(int slot, const RunSettings& setting
     return inner_.grid_preview(slot, settings, state, monitor);
 }
 
-bool BusyCursorGridder::grid_previews(std::span<const int> slots, const RunSettings& settings,
+bool BusyCursorGridder::grid_previews(std::span<const int> slot_numbers,
+                                      const RunSettings& settings,
                                       const RunState& state, RunMonitor& monitor) {
     const BusyCursor busy;
-    return inner_.grid_previews(slots, settings, state, monitor);
+    return inner_.grid_previews(slot_numbers, settings, state, monitor);
 }

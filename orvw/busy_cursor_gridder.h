@@ -11,7 +11,7 @@ public:
 
     GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
                              RunMonitor& monitor) override;
-    bool grid_previews(std::span<const int> slots, const RunSettings& settings,
+    bool grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
                        const RunState& state, RunMonitor& monitor) override;
 
 private:

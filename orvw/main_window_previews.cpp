@@ -57,10 +57,10 @@ bool TfrmMain::gridSlot(int slot, RunMonitor& monitor) {
 // Grids the three slots from their lists in turn (a loaded file), the three maps in one
 // pass over the lattice; stops after a cancelled one.
 void TfrmMain::gridAllSlots(RunMonitor& monitor) {
-    const int slots[] = {1, 2, 3};
+    const int all_three[] = {1, 2, 3};
     const int lists[] = {cb1->currentIndex(), cb2->currentIndex(), cb3->currentIndex()};
     const BusyCursor busy;
-    previews_->grid_slots(slots, lists, data_settings_.tendency, data_settings_.search_radius,
+    previews_->grid_slots(all_three, lists, data_settings_.tendency, data_settings_.search_radius,
                           data_settings_.grid_radius, state_, monitor, threads_);
 }
 

@@ -52,13 +52,13 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
 
 }  // namespace
 
-bool PreviewGridder::grid_previews(std::span<const int> slots, const RunSettings& settings,
+bool PreviewGridder::grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
                                    const RunState& state, RunMonitor& monitor) {
-    for (std::size_t k = 0; k < slots.size(); ++k) {
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
         if (k > 0) monitor.process_events();
-        const GridOutcome outcome = grid_preview(slots[k], settings, state, monitor);
+        const GridOutcome outcome = grid_preview(slot_numbers[k], settings, state, monitor);
         if (monitor.stop_requested()) return false;
-        if (outcome == GridOutcome::Done) monitor.preview_ready(slots[k]);
+        if (outcome == GridOutcome::Done) monitor.preview_ready(slot_numbers[k]);
     }
     return true;
 }

@@ -22,11 +22,11 @@ public:
     virtual GridOutcome grid_preview(int slot, const RunSettings& settings,
                                      const RunState& state, RunMonitor& monitor) = 0;
 
-    // Grids `slots` in turn, the window's events processed between two, and reports
+    // Grids the slots `slot_numbers` in turn, the window's events processed between two, and reports
     // each one done with monitor.preview_ready. False as soon as one was cancelled (the
     // stop flag is then set and the later slots are left alone). This form calls
     // grid_preview slot by slot; a gridder that can share work between the slots
     // overrides it with the same outcome.
-    virtual bool grid_previews(std::span<const int> slots, const RunSettings& settings,
+    virtual bool grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
                                const RunState& state, RunMonitor& monitor);
 };
