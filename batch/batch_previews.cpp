@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/fit/trend_model.h"
 #include "orvgrid/files/image_files.h"
 #include "engine/points/number_text.h"
 #include "orvgrid/preview_vars.h"
@@ -12,24 +13,6 @@ std::string upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
-}
-
-std::vector<std::string> coefficients(int count) {
-    std::vector<std::string> entries;
-    for (int i = 0; i < count; ++i) entries.push_back("COEFF_" + std::to_string(i));
-    return entries;
-}
-
-// Highest position the tendency rule keeps when the lists are refilled.
-int rule_bound(Tendency tendency) {
-    switch (tendency) {
-    case Tendency::Linear3x3: return 4;
-    case Tendency::Linear4x4: return 6;
-    case Tendency::Linear6x6: return 5;
-    case Tendency::Quadratic10x10: return 9;
-    case Tendency::Linear3x3NteFay: return 7;  // the rule leaves the eight entries alone
-    }
-    return 0;
 }
 
 std::string extension_of(PreviewFormat format) {
@@ -45,17 +28,10 @@ std::string extension_of(PreviewFormat format) {
 
 std::vector<std::string> preview_list_entries(int slot, Tendency tendency) {
     if (slot == 1) return {"HEIGHT", "CBA"};
-    switch (tendency) {
-    case Tendency::Linear3x3: return {"HGGAX", "HGGAY", "HGGA", "VGGA", "ASIG", "TILT"};
-    case Tendency::Linear4x4:
-        return {"HGGAX", "HGGAY", "HGGA", "VGGA", "RGA", "LGA", "ASIG", "TILT"};
-    case Tendency::Linear6x6: return coefficients(6);
-    case Tendency::Quadratic10x10: return coefficients(10);
-    case Tendency::Linear3x3NteFay:
-        return {"HGGAX/GAX", "HGGAY/GAY", "HGGA/GAH", "VGGA/GAXX",
-                "RGA/GAYY",  "LGA/GAHH",  "ASIG/RGA", "TILT /LGA"};
-    }
-    return {};
+    std::vector<std::string> entries;
+    for (const PreviewEntry& entry : trend_model(tendency).result_list)
+        entries.emplace_back(entry.text);
+    return entries;
 }
 
 std::optional<int> preview_list_index(int slot, Tendency tendency, const std::string& text) {
@@ -69,7 +45,7 @@ int preview_index_after_rule(int slot, Tendency tendency, int stored) {
     const int fallback = slot == 2 ? 0 : 1;
     if (slot == 1) return stored == 0 || stored == 1 ? stored : fallback;
     if (stored < 0) return fallback;
-    return stored <= rule_bound(tendency) ? stored : 0;
+    return stored <= trend_model(tendency).keep_bound ? stored : 0;
 }
 
 std::string choose_preview_vars(const std::vector<std::string>& texts, RunSettings& settings) {

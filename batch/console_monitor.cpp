@@ -12,8 +12,6 @@ volatile std::sig_atomic_t g_interrupts_cleared = 0;
 
 extern "C" void on_interrupt(int) { g_interrupts = g_interrupts + 1; }
 
-const std::string FAILED_POINT = "Error in SLE - Check coordinate of point ";
-const std::string CONTINUE = ". Continue?";
 constexpr std::size_t LISTED_POINTS = 10;
 
 std::string clock_text(double seconds) {
@@ -66,23 +64,19 @@ void ConsoleMonitor::show_message(const std::string& text) {
     std::fflush(out_);
 }
 
-bool ConsoleMonitor::ask_yes_no(const std::string& text, const std::string& caption) {
-    if (text.rfind(FAILED_POINT, 0) == 0) {
-        std::string number = text.substr(FAILED_POINT.size());
-        if (number.size() >= CONTINUE.size() &&
-            number.compare(number.size() - CONTINUE.size(), CONTINUE.size(), CONTINUE) == 0)
-            number.resize(number.size() - CONTINUE.size());
-        if (on_failed_ == OnFailed::Stop) {
-            show_message(FAILED_POINT + number + ". Stopped (--on-failed stop).");
-            return false;
-        }
-        if (std::find(skipped_.begin(), skipped_.end(), number) == skipped_.end())
-            skipped_.push_back(number);
-        return true;
+bool ConsoleMonitor::ask_yes_no(const Question& question) {
+    return std::visit([this](const auto& q) { return answer(q); }, question);
+}
+
+bool ConsoleMonitor::answer(const SystemFailed& failed) {
+    if (on_failed_ == OnFailed::Stop) {
+        show_message(failure_statement(failed) + ". Stopped (--on-failed stop).");
+        return false;
     }
-    if (text == "Cancel calculation?") return true;
-    show_message(caption + ": " + text + " (answered No)");
-    return false;
+    const std::string number = point_number_text(failed);
+    if (std::find(skipped_.begin(), skipped_.end(), number) == skipped_.end())
+        skipped_.push_back(number);
+    return true;
 }
 
 std::string ConsoleMonitor::skipped_summary() const {

@@ -20,13 +20,10 @@ public:
     bool stop_requested() override;
     void clear_stop() override;
     void show_message(const std::string& text) override;
-    // "Error in SLE ..." is answered by on_failed, "Cancel calculation?" with yes (only
-    // Ctrl-C asks it); any other question is shown and answered no.
-    bool ask_yes_no(const std::string& text, const std::string& caption) override;
-    void clear_previews() override {}
-    void preview_ready(int) override {}
+    // A failed point is answered by on_failed; the cancel with yes (only Ctrl-C asks it).
+    bool ask_yes_no(const Question& question) override;
 
-    // Point numbers (as the question wrote them) of the points passed over, each once,
+    // Point numbers (as the question writes them) of the points passed over, each once,
     // in the order they first failed.
     const std::vector<std::string>& skipped_points() const { return skipped_; }
     // One line about the points without a row, or "" when every point has one.
@@ -37,6 +34,8 @@ public:
     void finish();
 
 private:
+    bool answer(const CancelCalculation&) { return true; }
+    bool answer(const SystemFailed& failed);
     void draw_bar(bool force);
     void clear_bar();
 

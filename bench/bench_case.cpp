@@ -26,15 +26,10 @@ struct BenchMonitor : RunMonitor {
     void set_progress(int) override {
         if (++progress_reports == 2) loop_started = Clock::now();
     }
-    void process_events() override {}
-    bool stop_requested() override { return false; }
-    void clear_stop() override {}
     void show_message(const std::string& text) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    bool ask_yes_no(const std::string&, const std::string&) override { return true; }
-    void clear_previews() override {}
-    void preview_ready(int) override {}
+    bool ask_yes_no(const Question&) override { return true; }
 };
 
 RunSettings settings_for(const BenchCase& c, const std::string& survey_file, double radius,
@@ -81,10 +76,12 @@ const std::vector<BenchCase>& bench_cases() {
         BenchCase c;
         c.name = "radius-mp-1m";
         c.stations = 1000000;
+        c.numpy_peer = true;
         list.push_back(c);
         c.name = "radius-mp-100k";
         c.stations = 100000;
         list.push_back(c);
+        c.numpy_peer = false;
         c.name = "nearest20-gj-100k";
         c.solver = SolverKind::GaussJordan;
         c.search_mode = SearchMode::NNearest;

@@ -16,6 +16,7 @@ struct BenchCase {
     SolverKind solver = SolverKind::MoorePenrose;
     SearchMode search_mode = SearchMode::Radius;
     int nearest_count = 20;
+    bool numpy_peer = false;  // bench/numpy_peer.py does the same job for comparison
 };
 
 // The cases the benchmark knows, in the order it runs them.

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kGravity = 6.674e-11;
+constexpr double PI = 3.14159265358979323846;
+constexpr double GRAVITY = 6.674e-11;
 
 // splitmix64: a tiny generator whose sequence is the same on every platform, unlike the
 // distributions of <random>.
@@ -37,7 +37,7 @@ std::vector<Sphere> place_spheres(double side, SeededStream& random) {
         const double contrast = -400.0 + 1200.0 * random.uniform();
         spheres.push_back({side * random.uniform(), side * random.uniform(),
                            300.0 + 1200.0 * random.uniform(),
-                           4.0 / 3.0 * kPi * radius * radius * radius * contrast});
+                           4.0 / 3.0 * PI * radius * radius * radius * contrast});
     }
     return spheres;
 }
@@ -53,7 +53,7 @@ double anomaly(const std::vector<Sphere>& spheres, double side, double x, double
     for (const Sphere& s : spheres) {
         const double z = s.depth + h;
         const double r2 = (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y) + z * z;
-        g += kGravity * s.mass * z / (r2 * std::sqrt(r2)) * 1e5;
+        g += GRAVITY * s.mass * z / (r2 * std::sqrt(r2)) * 1e5;
     }
     return g;
 }
@@ -65,7 +65,7 @@ struct FileCloser {
 }  // namespace
 
 double radius_for_neighbours(const SurveyShape& shape, double neighbours) {
-    return shape.spacing * std::sqrt(neighbours / kPi);
+    return shape.spacing * std::sqrt(neighbours / PI);
 }
 
 bool write_synthetic_survey(const SurveyShape& shape, const std::string& path) {

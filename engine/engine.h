@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/memory/huge_page_allocator.h"
+#include "engine/run/questions.h"
+
 // ---------------------------------------------------------------------------
 // Enumerations: the value is the position of the item in its list on the window.
 
@@ -86,9 +89,6 @@ struct RunSettings {
     unsigned threads = 1;
 };
 
-// Number of unknowns of a trend model: 3, 4, 6, 10 or 3.
-int unknowns_of(Tendency t);
-
 // ---------------------------------------------------------------------------
 // Point records.
 
@@ -111,6 +111,21 @@ inline constexpr int x = 0;
 inline constexpr int y = 1;
 inline constexpr int height = 2;
 inline constexpr int cba = 3;
+// The result positions, named for what the linear models keep there; which quantity a
+// model keeps where is its record's business (engine/fit/trend_model.h).
+inline constexpr int unused = 4;  // no model writes it
+inline constexpr int hggax = 5;
+inline constexpr int hggay = 6;
+inline constexpr int hgga = 7;
+inline constexpr int vgga = 8;
+inline constexpr int rga = 9;
+inline constexpr int lga = 10;
+inline constexpr int asig = 11;
+inline constexpr int tilt = 12;
+inline constexpr int coeff8 = 13;  // only the quadratic model's last two coefficients
+inline constexpr int coeff9 = 14;  // reach these
+// Where the coefficient models keep c[k].
+constexpr int coefficient(int k) { return hggax + k; }
 }  // namespace work
 
 struct PointExtent {
@@ -122,8 +137,8 @@ struct PointExtent {
 
 // The points of a run (or of a loaded result file). Both arrays hold count + 1 records.
 struct PointData {
-    std::vector<SurveyPoint> survey;
-    std::vector<WorkPoint> work;
+    HugePageVector<SurveyPoint> survey;
+    HugePageVector<WorkPoint> work;
     std::size_t count = 0;
     PointExtent extent;
 
@@ -147,15 +162,21 @@ struct LocalSystem {
 // ---------------------------------------------------------------------------
 // The run's link to whoever started it.
 
+// Every operation but show_message has a default, so that a monitor writes only what it
+// needs: no progress, no events, no Stop, no previews. A message has none: dropping one
+// would hide why a run failed.
 class RunMonitor {
 public:
     virtual ~RunMonitor() = default;
-    virtual void set_progress(int position) = 0;  // 0..10000
-    virtual void process_events() = 0;
-    virtual bool stop_requested() = 0;
-    virtual void clear_stop() = 0;
+    virtual void set_progress(int /*position*/) {}  // 0..10000
+    virtual void process_events() {}
+    virtual bool stop_requested() { return false; }
+    virtual void clear_stop() {}
     virtual void show_message(const std::string& text) = 0;
-    virtual bool ask_yes_no(const std::string& text, const std::string& caption) = 0;
-    virtual void clear_previews() = 0;
-    virtual void preview_ready(int slot) = 0;  // slot 1, 2 or 3 has been gridded
+    // A Yes/No question (engine/run/questions.h builds its words). By default the answer
+    // that winds the run up: a run nobody watches must not go on past a failed point
+    // unseen, and a Stop it is asked about means stop.
+    virtual bool ask_yes_no(const Question& question) { return answer_that_ends_run(question); }
+    virtual void clear_previews() {}
+    virtual void preview_ready(int /*slot*/) {}  // slot 1, 2 or 3 has been gridded
 };

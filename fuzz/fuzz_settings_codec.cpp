@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SettingsBlock stored = block;
     require(store_settings_values(first, stored).ok);
     namespace f = settings_field;
-    require(same_bytes(block, stored, f::reserved_1, f::reserved_1_width));
-    require(same_bytes(block, stored, f::reserved_2, f::reserved_2_width));
+    require(same_bytes(block, stored, f::reserved_1, f::RESERVED_1_WIDTH));
+    require(same_bytes(block, stored, f::reserved_2, f::RESERVED_2_WIDTH));
 
     SettingsBlock again = stored;
     require(store_settings_values(settings_values_from(stored), again).ok);

@@ -6,6 +6,7 @@
 
 #include "orvgrid/preview_vars.h"
 #include "engine/run/run_state.h"
+#include "engine/run/stop_check.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
                 }
             } else if (!grids.empty()) {
                 // The question its own gridding would have asked between its columns.
-                outcome = column_checkpoint(monitor) ? GridOutcome::Done : GridOutcome::Cancelled;
+                outcome = cancel_confirmed(monitor) ? GridOutcome::Cancelled : GridOutcome::Done;
             }
             if (grids.empty()) {
                 // Not enough memory for the grids at once: this slot on its own.

@@ -1,17 +1,20 @@
 #include "orvgrid/preview_vars.h"
 
+#include "engine/fit/trend_model.h"
+
 int first_list_position(int list_index) {
     if (list_index < 0) return -1;
-    return 2 + list_index;
+    return work::height + list_index;
 }
 
 int result_list_position(int list_index, Tendency tendency) {
     if (list_index < 0) return -1;
-    // Linear3x3 has neither RGA nor LGA: its ASIG and TILT are kept where the other
-    // linear model keeps them, behind the two empty places.
-    if (tendency == Tendency::Linear3x3 && list_index == 4) return 11;
-    if (tendency == Tendency::Linear3x3 && list_index == 5) return 12;
-    return 5 + list_index;
+    const auto& entries = trend_model(tendency).result_list;
+    if (static_cast<std::size_t>(list_index) < entries.size())
+        return entries[static_cast<std::size_t>(list_index)].position;
+    // The lists may still hold another model's longer list (the rule of the NTE/FAY
+    // model leaves them as they are): the entries beyond follow one after another.
+    return work::hggax + list_index;
 }
 
 int preview_position(int slot, int list_index, Tendency tendency) {

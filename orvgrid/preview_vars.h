@@ -12,7 +12,7 @@
 int first_list_position(int list_index);
 
 // WorkPoint position shown for entry `list_index` of the second or third list under
-// `tendency`: 5 + index, except ASIG and TILT of Linear3x3 (entries 4, 5 at 11, 12);
+// `tendency`: the position of the model's list entry, 5 + index past its list;
 // -1 when no entry is selected.
 int result_list_position(int list_index, Tendency tendency);
 

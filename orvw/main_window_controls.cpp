@@ -12,6 +12,7 @@
 
 #include "orvw/widgets/emblem.h"
 #include "orvw/main_window.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/number_text.h"
 #include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
@@ -23,12 +24,15 @@ const QStringList CENTERING_ITEMS = {QStringLiteral("Not center"),
                                      QStringLiteral("Center to mean of search area"),
                                      QStringLiteral("Center to point of calc")};
 
-// The design-time entries of the second and third preview lists; the tendency rule
-// replaces them once another tendency is chosen.
-const QStringList DESIGN_RESULT_ITEMS = {
-    QStringLiteral("HGGAX/GAX"), QStringLiteral("HGGAY/GAY"), QStringLiteral("HGGA/GAH"),
-    QStringLiteral("VGGA/GAXX"), QStringLiteral("RGA/GAYY"),  QStringLiteral("LGA/GAHH"),
-    QStringLiteral("ASIG/RGA"),  QStringLiteral("TILT /LGA")};
+// The design-time entries of the second and third preview lists, kept in the record of
+// the NTE/FAY model, whose tendency rule leaves them; any other tendency's rule replaces
+// them.
+QStringList designResultItems() {
+    QStringList items;
+    for (const PreviewEntry& entry : trend_model(Tendency::Linear3x3NteFay).result_list)
+        items << QString::fromLatin1(entry.text);
+    return items;
+}
 
 QStringList columnLetters() {
     QStringList letters;
@@ -286,10 +290,10 @@ void TfrmMain::createPreviewControls() {
     cb1 = list(this, {QStringLiteral("HEIGHT"), QStringLiteral("CBA")}, "cb1", 12, 499, 89, 21);
     cb1->setCurrentIndex(1);
     btn_save1 = button(this, QStringLiteral("&Save"), "btn_save1", 148, 499, 41, 21);
-    cb2 = list(this, DESIGN_RESULT_ITEMS, "cb2", 196, 499, 97, 21);
+    cb2 = list(this, designResultItems(), "cb2", 196, 499, 97, 21);
     cb2->setCurrentIndex(0);
     btn_save2 = button(this, QStringLiteral("S&ave"), "btn_save2", 332, 499, 41, 21);
-    cb3 = list(this, DESIGN_RESULT_ITEMS, "cb3", 380, 499, 97, 21);
+    cb3 = list(this, designResultItems(), "cb3", 380, 499, 97, 21);
     cb3->setCurrentIndex(1);
     btn_save3 = button(this, QStringLiteral("Sa&ve"), "btn_save3", 516, 499, 41, 21);
     for (QComboBox* combo : {cb1, cb2, cb3}) combo->setToolTip(list_hint);

@@ -7,57 +7,32 @@
 #include <QTimer>
 
 #include "orvw/main_window.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/number_text.h"
 #include "orvw/widgets/radio_group.h"
 #include "orvw/widgets/up_down.h"
 
-namespace {
-
-struct TendencyLists {
-    QStringList entries;
-    int keep_bound;  // an old position above it becomes 0
-    bool iterations;
-};
-
-QStringList coefficientEntries(int count) {
-    QStringList entries;
-    for (int i = 0; i < count; ++i) entries << QStringLiteral("COEFF_%1").arg(i);
-    return entries;
-}
-
-TendencyLists tendencyLists(int tendency) {
-    switch (tendency) {
-    case 0:
-        return {{"HGGAX", "HGGAY", "HGGA", "VGGA", "ASIG", "TILT"}, 4, false};
-    case 1:
-        return {{"HGGAX", "HGGAY", "HGGA", "VGGA", "RGA", "LGA", "ASIG", "TILT"}, 6, true};
-    case 2:
-        return {coefficientEntries(6), 5, true};
-    default:
-        return {coefficientEntries(10), 9, true};
-    }
-}
-
-}  // namespace
-
 void TfrmMain::rg_tendenciesClick() {
-    applyTendencyRule(rg_tendencies->itemIndex());
+    if (const std::optional<Tendency> tendency = tendency_at(rg_tendencies->itemIndex()))
+        applyTendencyRule(*tendency);
 }
 
-// Refills the result lists for the tendency; the fifth tendency (and no selection)
-// leaves lists, positions and iteration controls as they are.
-void TfrmMain::applyTendencyRule(int tendency) {
-    if (tendency < 0 || tendency > 3) return;
-    const TendencyLists lists = tendencyLists(tendency);
+// Refills the result lists for the tendency; a model that does not refill them (the
+// NTE/FAY one) leaves lists, positions and iteration controls as they are.
+void TfrmMain::applyTendencyRule(Tendency tendency) {
+    const TrendModel& model = trend_model(tendency);
+    if (!model.refills_lists) return;
+    QStringList entries;
+    for (const PreviewEntry& entry : model.result_list) entries << QString::fromLatin1(entry.text);
     for (QComboBox* combo : {cb2, cb3}) {
         const int old_position = combo->currentIndex();
         combo->clear();
-        combo->addItems(lists.entries);
-        combo->setCurrentIndex(old_position <= lists.keep_bound ? old_position : 0);
+        combo->addItems(entries);
+        combo->setCurrentIndex(old_position <= model.keep_bound ? old_position : 0);
     }
-    if (!lists.iterations) up1->setPosition(0);
-    up1->setEnabled(lists.iterations);
-    txt_iter->setEnabled(lists.iterations);
+    if (!model.iterations) up1->setPosition(0);
+    up1->setEnabled(model.iterations);
+    txt_iter->setEnabled(model.iterations);
 }
 
 // SVD leaves the regularisation fields disabled as at start: they only serve Tichonov.

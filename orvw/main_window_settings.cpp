@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "orvw/main_window.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/number_text.h"
 #include "orvw/widgets/radio_group.h"
 #include "settings/settings_file.h"
@@ -59,11 +60,62 @@ void TfrmMain::applySettingsValues(const SettingsValues& values) {
     txt_alpha->setText(general(alpha_));
     chb_cpin->setChecked(values.chb_cpin);
     rg_tendencies->setItemIndex(values.rg_tendencies);
-    applyTendencyRule(values.rg_tendencies);
+    if (const std::optional<Tendency> tendency = tendency_at(values.rg_tendencies))
+        applyTendencyRule(*tendency);
     rg_method->setItemIndex(values.rg_method);
     txt_threshold->setText(general(values.txt_threshold));
     txt_npoints->setText(QString::number(values.txt_npoints));
     rg_search->setItemIndex(values.rg_search);
+}
+
+// One reading of the controls for the settings file and for a run, in the file's field
+// order. txt_alpha is the alpha of the last run (alpha_): its field may hold an edit no
+// run has taken yet. A number field whose text does not convert keeps the record's
+// default value and is listed in what is returned.
+std::vector<QLineEdit*> TfrmMain::readControls(SettingsValues& values) const {
+    std::vector<QLineEdit*> unreadable;
+    const auto real = [&](QLineEdit* field, double& out) {
+        const auto value = parse_double(field->text().toStdString(), decimal_separator_);
+        if (value)
+            out = *value;
+        else
+            unreadable.push_back(field);
+    };
+    const auto integer = [&](QLineEdit* field, int& out) {
+        const auto value = parse_int(field->text().toStdString());
+        if (value)
+            out = *value;
+        else
+            unreadable.push_back(field);
+    };
+    values.txt_in = txt_in->text().toStdString();
+    values.txt_out = txt_out->text().toStdString();
+    real(txt_radius, values.txt_radius);
+    real(txt_nearest, values.txt_nearest);
+    integer(txt_iter, values.txt_iter);
+    values.cb_iter = cb_iter->currentIndex();
+    values.cb_preview = cb_preview->isChecked();
+    values.cb1 = cb1->currentIndex();
+    values.cb2 = cb2->currentIndex();
+    values.cb3 = cb3->currentIndex();
+    values.cmb_point = cmb_point->currentIndex();
+    values.cmb_gx = cmb_gx->currentIndex();
+    values.cmb_gy = cmb_gy->currentIndex();
+    values.cmb_gz = cmb_gz->currentIndex();
+    values.cmb_uba = cmb_uba->currentIndex();
+    values.txt_log = txt_log->text().toStdString();
+    values.cmb_centerx = cmb_centerx->currentIndex();
+    values.cmb_centery = cmb_centery->currentIndex();
+    values.cmb_centerz = cmb_centerz->currentIndex();
+    values.cmb_centeru = cmb_centeru->currentIndex();
+    values.txt_alpha = alpha_;
+    values.chb_cpin = chb_cpin->isChecked();
+    values.rg_tendencies = rg_tendencies->itemIndex();
+    values.rg_method = rg_method->itemIndex();
+    real(txt_threshold, values.txt_threshold);
+    integer(txt_npoints, values.txt_npoints);
+    values.rg_search = rg_search->itemIndex();
+    return unreadable;
 }
 
 void TfrmMain::FormClose() {
@@ -75,42 +127,7 @@ void TfrmMain::FormClose() {
     // Every value is converted before the file is opened, so a bad field leaves the
     // previous file as it was.
     SettingsValues values;
-    const auto real = [this](QLineEdit* field, double& out) {
-        const auto value = parse_double(field->text().toStdString(), decimal_separator_);
-        if (value) out = *value;
-        return value.has_value();
-    };
-    const auto integer = [](QLineEdit* field, int& out) {
-        const auto value = parse_int(field->text().toStdString());
-        if (value) out = *value;
-        return value.has_value();
-    };
-    bool ok = real(txt_radius, values.txt_radius) && real(txt_nearest, values.txt_nearest) &&
-              real(txt_threshold, values.txt_threshold) && integer(txt_iter, values.txt_iter) &&
-              integer(txt_npoints, values.txt_npoints);
-    values.txt_in = txt_in->text().toStdString();
-    values.txt_out = txt_out->text().toStdString();
-    values.txt_log = txt_log->text().toStdString();
-    values.cb_iter = cb_iter->currentIndex();
-    values.cb_preview = cb_preview->isChecked();
-    values.cb1 = cb1->currentIndex();
-    values.cb2 = cb2->currentIndex();
-    values.cb3 = cb3->currentIndex();
-    values.cmb_point = cmb_point->currentIndex();
-    values.cmb_gx = cmb_gx->currentIndex();
-    values.cmb_gy = cmb_gy->currentIndex();
-    values.cmb_gz = cmb_gz->currentIndex();
-    values.cmb_uba = cmb_uba->currentIndex();
-    values.cmb_centerx = cmb_centerx->currentIndex();
-    values.cmb_centery = cmb_centery->currentIndex();
-    values.cmb_centerz = cmb_centerz->currentIndex();
-    values.cmb_centeru = cmb_centeru->currentIndex();
-    values.txt_alpha = alpha_;
-    values.chb_cpin = chb_cpin->isChecked();
-    values.rg_tendencies = rg_tendencies->itemIndex();
-    values.rg_method = rg_method->itemIndex();
-    values.rg_search = rg_search->itemIndex();
-
+    bool ok = readControls(values).empty();
     if (ok) ok = store_settings_values(values, block_).ok;
     if (ok) ok = write_settings_file(settings_path_, block_).ok;
     if (!ok)

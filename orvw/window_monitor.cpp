@@ -33,10 +33,10 @@ void WindowMonitor::show_message(const std::string& text) {
     window_.prompts_->message(QString::fromStdString(text), QStringLiteral("Orvane"));
 }
 
-bool WindowMonitor::ask_yes_no(const std::string& text, const std::string& caption) {
-    if (window_.close_pending_) return text == "Cancel calculation?";
-    return window_.prompts_->askYesNo(QString::fromStdString(text),
-                                      QString::fromStdString(caption));
+bool WindowMonitor::ask_yes_no(const Question& question) {
+    if (window_.close_pending_) return answer_that_ends_run(question);
+    return window_.prompts_->askYesNo(QString::fromStdString(question_text(question)),
+                                      QString::fromStdString(question_caption(question)));
 }
 
 void WindowMonitor::clear_previews() {

@@ -18,9 +18,9 @@ public:
     bool stop_requested() override;
     void clear_stop() override;
     void show_message(const std::string& text) override;
-    // While the window waits to close, the run is wound up without asking: "Cancel
-    // calculation?" is answered Yes and any other question (continue?) No.
-    bool ask_yes_no(const std::string& text, const std::string& caption) override;
+    // While the window waits to close, the run is wound up without asking: the cancel is
+    // answered Yes and a failed point (continue?) No.
+    bool ask_yes_no(const Question& question) override;
     void clear_previews() override;
     void preview_ready(int slot) override;
 

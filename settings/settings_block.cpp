@@ -19,7 +19,7 @@ void SettingsBlock::store_le(std::size_t offset, std::size_t width, std::uint64_
 
 std::string SettingsBlock::text(std::size_t offset) const {
     const auto* first = bytes_.data() + offset;
-    const auto* last = first + settings_field::text_width;
+    const auto* last = first + settings_field::TEXT_WIDTH;
     const auto* zero = std::find(first, last, std::uint8_t{0});
     if (zero == last) return {};
     return std::string(reinterpret_cast<const char*>(first),

@@ -43,15 +43,15 @@ inline constexpr std::size_t reserved_2 = 871;     // 24 bytes, never set
 inline constexpr std::size_t txt_npoints = 895;    // int
 inline constexpr std::size_t rg_search = 899;      // int
 
-inline constexpr std::size_t text_width = 255;  // 254 characters and the zero
-inline constexpr std::size_t reserved_1_width = 8;
-inline constexpr std::size_t reserved_2_width = 24;
+inline constexpr std::size_t TEXT_WIDTH = 255;  // 254 characters and the zero
+inline constexpr std::size_t RESERVED_1_WIDTH = 8;
+inline constexpr std::size_t RESERVED_2_WIDTH = 24;
 }  // namespace settings_field
 
 class SettingsBlock {
 public:
     static constexpr std::size_t SIZE = 903;
-    static constexpr std::size_t MAX_TEXT_CHARS = settings_field::text_width - 1;
+    static constexpr std::size_t MAX_TEXT_CHARS = settings_field::TEXT_WIDTH - 1;
 
     // A zero-filled block, as the window holds it before a file is read.
     SettingsBlock() = default;

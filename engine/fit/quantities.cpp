@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/fit/trend_model.h"
+
 namespace {
 
 // atan of the one-argument form keeps TILT within -pi/2..pi/2. A vanishing horizontal
@@ -21,85 +23,58 @@ void derive_planar(const double* c, PointQuantities& q) {
     q.TILT = tilt_of(q.VGGA, q.HGGA);
 }
 
+void derive_cross_terms(const double* c, PointQuantities& q) {
+    q.HGGA = std::hypot(c[0], c[1]);
+    q.VGGA = std::sqrt(c[2] * c[2] + c[3] * c[3] + c[4] * c[4]);
+    q.TILT = tilt_of(q.VGGA, q.HGGA);
+}
+
 }  // namespace
 
+double quantity_value(Quantity quantity, const double* c, const PointQuantities& q) {
+    switch (quantity) {
+        case Quantity::Unwritten:
+        case Quantity::Zero: return 0.0;
+        case Quantity::HGGAX: return q.HGGAX;
+        case Quantity::HGGAY: return q.HGGAY;
+        case Quantity::HGGA: return q.HGGA;
+        case Quantity::VGGA: return q.VGGA;
+        case Quantity::RGA: return q.RGA;
+        case Quantity::LGA: return q.LGA;
+        case Quantity::ASIG: return q.ASIG;
+        case Quantity::TILT: return q.TILT;
+        default: return c[coefficient_index(quantity)];
+    }
+}
+
 PointQuantities deriveQuantities(Tendency tendency, const double* c, double u0) {
+    const TrendModel& model = trend_model(tendency);
     PointQuantities q;
-    switch (tendency) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay:
-            derive_planar(c, q);
-            break;
-        case Tendency::Linear4x4:
-            derive_planar(c, q);
-            q.RGA = c[3];
-            q.LGA = u0 - q.RGA;
-            break;
-        case Tendency::Linear6x6:
-            q.HGGA = std::hypot(c[0], c[1]);
-            q.VGGA = std::sqrt(c[2] * c[2] + c[3] * c[3] + c[4] * c[4]);
-            q.TILT = tilt_of(q.VGGA, q.HGGA);
-            q.RGA = c[5];
-            q.LGA = u0 - c[5];
-            break;
-        case Tendency::Quadratic10x10:
-            q.RGA = c[9];
-            q.LGA = u0 - c[9];
-            break;
+    switch (model.gradients) {
+        case Gradients::None: break;
+        case Gradients::Planar: derive_planar(c, q); break;
+        case Gradients::CrossTerms: derive_cross_terms(c, q); break;
+    }
+    if (model.regional >= 0) {
+        q.RGA = c[model.regional];
+        q.LGA = u0 - q.RGA;
     }
     return q;
 }
 
 void storeQuantities(Tendency tendency, bool last_pass, const double* c,
                      const PointQuantities& q, WorkPoint& point) {
+    const TrendModel& model = trend_model(tendency);
     double* v = point.value;
     if (!last_pass) {
         // Earlier passes keep only what the correction of the next pass reads.
-        switch (tendency) {
-            case Tendency::Linear4x4:
-            case Tendency::Linear6x6:
-                v[9] = q.RGA;
-                v[10] = q.LGA;
-                break;
-            case Tendency::Quadratic10x10:
-                v[11] = q.RGA;
-                v[12] = q.LGA;
-                break;
-            case Tendency::Linear3x3:
-            case Tendency::Linear3x3NteFay:
-                break;
-        }
+        if (model.earlier_lga < 0) return;
+        v[model.earlier_rga] = q.RGA;
+        v[model.earlier_lga] = q.LGA;
         return;
     }
-    switch (tendency) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay:
-            v[5] = q.HGGAX;
-            v[6] = q.HGGAY;
-            v[7] = q.HGGA;
-            v[8] = q.VGGA;
-            v[9] = 0.0;
-            v[10] = 0.0;
-            v[11] = q.ASIG;
-            v[12] = q.TILT;
-            break;
-        case Tendency::Linear4x4:
-            v[5] = q.HGGAX;
-            v[6] = q.HGGAY;
-            v[7] = q.HGGA;
-            v[8] = q.VGGA;
-            v[9] = q.RGA;
-            v[10] = q.LGA;
-            v[11] = q.ASIG;
-            v[12] = q.TILT;
-            break;
-        case Tendency::Linear6x6:
-            for (int i = 0; i < 6; ++i) v[5 + i] = c[i];
-            v[11] = 0.0;
-            v[12] = q.TILT;
-            break;
-        case Tendency::Quadratic10x10:
-            for (int i = 0; i < 10; ++i) v[5 + i] = c[i];
-            break;
+    for (std::size_t i = 0; i < model.stored.size(); ++i) {
+        if (model.stored[i] == Quantity::Unwritten) continue;
+        v[work::hggax + static_cast<int>(i)] = quantity_value(model.stored[i], c, q);
     }
 }

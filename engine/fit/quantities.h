@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/engine.h"
+#include "engine/fit/trend_model.h"
 
 struct PointQuantities {
     double HGGAX = 0, HGGAY = 0, HGGA = 0, VGGA = 0, RGA = 0, LGA = 0, ASIG = 0, TILT = 0;
@@ -7,6 +8,10 @@ struct PointQuantities {
 
 // Quantities from the coefficients c of a successful fit; u0 is the working anomaly.
 PointQuantities deriveQuantities(Tendency tendency, const double* c, double u0);
+
+// The value of one quantity of a point: a derived one from q, a coefficient from c;
+// 0 for Zero (and Unwritten).
+double quantity_value(Quantity quantity, const double* c, const PointQuantities& q);
 
 // Writes the WorkPoint result positions of the last pass or of an earlier pass.
 void storeQuantities(Tendency tendency, bool last_pass, const double* c,

@@ -1,7 +1,10 @@
 #include "engine/fit/trend_fit.h"
 
+#include <array>
 #include <cmath>
+#include <utility>
 
+#include "engine/fit/trend_model.h"
 #include "engine/search/nearest_search.h"
 #include "engine/search/neighbour_table.h"
 #include "engine/search/radius_test.h"
@@ -70,50 +73,26 @@ double centre_of(CenteringMode mode, double mean, double own) {
     return 0.0;
 }
 
-// Number of terms accumulated: Linear3x3 forms the constant term too, although its
-// solver sees only the leading three.
-constexpr int accumulated_terms(Tendency tendency) {
-    switch (tendency) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear4x4: return 4;
-        case Tendency::Linear6x6: return 6;
-        case Tendency::Quadratic10x10: return 10;
-        case Tendency::Linear3x3NteFay: return 3;
-    }
-    return 0;
+template <Factor F>
+double factor_value(double X, double Y, double Z) {
+    if constexpr (F == Factor::X) return X;
+    if constexpr (F == Factor::Y) return Y;
+    if constexpr (F == Factor::Z) return Z;
+    return 1.0;
+}
+
+// One term of a row: a product only where the term has two factors, so a linear term is
+// the centred value itself and the constant term exactly 1.
+template <Term T>
+double term_value(double X, double Y, double Z) {
+    if constexpr (T.second == Factor::One) return factor_value<T.first>(X, Y, Z);
+    return factor_value<T.first>(X, Y, Z) * factor_value<T.second>(X, Y, Z);
 }
 
 // Terms of one row of the design matrix, in the order of the coefficients.
-constexpr void terms_of(Tendency tendency, double X, double Y, double Z, double* t) {
-    switch (tendency) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear4x4:
-            t[0] = X, t[1] = Y, t[2] = Z, t[3] = 1.0;
-            return;
-        case Tendency::Linear6x6:
-            t[0] = X, t[1] = Y, t[2] = X * Z, t[3] = Y * Z, t[4] = Z, t[5] = 1.0;
-            return;
-        case Tendency::Quadratic10x10:
-            t[0] = X, t[1] = Y, t[2] = Z;
-            t[3] = X * X, t[4] = Y * Y, t[5] = Z * Z;
-            t[6] = X * Y, t[7] = X * Z, t[8] = Y * Z, t[9] = 1.0;
-            return;
-        case Tendency::Linear3x3NteFay:
-            t[0] = X, t[1] = 1.0, t[2] = Z;
-            return;
-    }
-}
-
-// The diagonal entry that sums the constant term's 1 * 1, i.e. counts the rows.
-int counting_term(Tendency tendency) {
-    switch (tendency) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear4x4: return 3;
-        case Tendency::Linear6x6: return 5;
-        case Tendency::Quadratic10x10: return 9;
-        case Tendency::Linear3x3NteFay: return 1;
-    }
-    return 0;
+template <Tendency T, std::size_t... I>
+void terms_of(double X, double Y, double Z, double* t, std::index_sequence<I...>) {
+    ((t[I] = term_value<trend_model(T).terms[I]>(X, Y, Z)), ...);
 }
 
 // The values subtracted from x, y, height and anomaly of every neighbour.
@@ -128,7 +107,7 @@ struct Centre {
 template <Tendency T>
 void accumulate_rows(const FitContext& context, const Neighbourhood& hood, double x0,
                      double y0, const Centre& centre, LocalSystem& system) {
-    constexpr int m = accumulated_terms(T);
+    constexpr int m = static_cast<int>(trend_model(T).terms.size());
     double matrix[m * m] = {};
     double rhs[m] = {};
     const bool include_calc_point = context.settings.include_calc_point;
@@ -144,7 +123,7 @@ void accumulate_rows(const FitContext& context, const Neighbourhood& hood, doubl
         const double Z = v[work::height] - centre.z;
         const double U = v[work::cba] - centre.u;
         double t[m];
-        terms_of(T, X, Y, Z, t);
+        terms_of<T>(X, Y, Z, t, std::make_index_sequence<m>{});
         for (int i = 0; i < m; ++i) {
             for (int k = i; k < m; ++k) matrix[i * m + k] += t[i] * t[k];
             rhs[i] += t[i] * U;
@@ -155,6 +134,14 @@ void accumulate_rows(const FitContext& context, const Neighbourhood& hood, doubl
         system.rhs[i] = rhs[i];
     }
 }
+
+// accumulate_rows of every model, indexed by Tendency.
+template <std::size_t... I>
+constexpr auto row_accumulators(std::index_sequence<I...>) {
+    return std::array{&accumulate_rows<static_cast<Tendency>(I)>...};
+}
+constexpr auto ROW_ACCUMULATORS =
+    row_accumulators(std::make_index_sequence<TREND_MODELS.size()>{});
 
 void solve(const FitContext& context, LocalSystem& system, double point_number, bool traced,
            SolverNotes& notes) {
@@ -201,29 +188,14 @@ int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, do
                         centre_of(s.centering_y, means.mean_y, y0),
                         centre_of(s.centering_z, means.mean_z, h0),
                         centre_of(s.centering_cba, means.mean_cba, u0)};
-    using Tn = Tendency;
-    switch (s.tendency) {
-        case Tn::Linear3x3:
-            accumulate_rows<Tn::Linear3x3>(context, hood, x0, y0, centre, system);
-            break;
-        case Tn::Linear4x4:
-            accumulate_rows<Tn::Linear4x4>(context, hood, x0, y0, centre, system);
-            break;
-        case Tn::Linear6x6:
-            accumulate_rows<Tn::Linear6x6>(context, hood, x0, y0, centre, system);
-            break;
-        case Tn::Quadratic10x10:
-            accumulate_rows<Tn::Quadratic10x10>(context, hood, x0, y0, centre, system);
-            break;
-        case Tn::Linear3x3NteFay:
-            accumulate_rows<Tn::Linear3x3NteFay>(context, hood, x0, y0, centre, system);
-            break;
-    }
-    const int m = accumulated_terms(s.tendency);
+    ROW_ACCUMULATORS[static_cast<std::size_t>(s.tendency)](context, hood, x0, y0, centre,
+                                                           system);
+    const TrendModel& model = trend_model(s.tendency);
+    const int m = static_cast<int>(model.terms.size());
     for (int i = 0; i < m; ++i)
         for (int k = i + 1; k < m; ++k) system.matrix[k * 10 + i] = system.matrix[i * 10 + k];
 
-    const int c = counting_term(s.tendency);
+    const int c = model.counting_term();
     system.neighbour_count = system.matrix[c * 10 + c];
 
     solve(context, system, point_number, traced, notes);

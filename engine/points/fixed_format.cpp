@@ -1,5 +1,6 @@
 #include "engine/points/fixed_format.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -10,21 +11,23 @@ namespace {
 // GCC and Clang on 64-bit targets; __extension__ keeps -Wpedantic quiet about it.
 __extension__ typedef unsigned __int128 u128;
 
-constexpr std::uint64_t kPowersOfTen[] = {1,         10,         100,        1000,
-                                          10000,     100000,     1000000,    10000000,
-                                          100000000, 1000000000};
+constexpr std::uint64_t POWERS_OF_TEN[] = {1,         10,         100,        1000,
+                                           10000,     100000,     1000000,    10000000,
+                                           100000000, 1000000000};
 
 // The value times 10^precision, rounded to a whole number half to even, exactly: the
 // double is m * 2^e with an integer m below 2^53, so the product fits 128 bits.
 // False when |value| is 2^63 or more (the slow path writes those).
 bool scaled_integer(double magnitude, int precision, u128& result) {
     if (!(magnitude < 9.2e18)) return false;
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
-    const u128 product = static_cast<u128>(mantissa) * kPowersOfTen[precision];
-    if (magnitude == 0.0) {
+    // magnitude = mantissa / 2^shift, read from the bits (subnormals have no hidden bit).
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int biased = static_cast<int>(bits >> 52);
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t mantissa = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+    const int shift = biased == 0 ? 1074 : 1075 - biased;
+    const u128 product = static_cast<u128>(mantissa) * POWERS_OF_TEN[precision];
+    if (mantissa == 0) {
         result = 0;
     } else if (shift <= 0) {
         result = product << -shift;
@@ -39,10 +42,25 @@ bool scaled_integer(double magnitude, int precision, u128& result) {
     return true;
 }
 
+// "00" to "99", so that digits are made two at a time.
+constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the last `decimals` digits of value and the separator before p (nothing when
-// decimals is 0); returns the new start.
-char* write_decimals(std::uint64_t value, int decimals, char separator, char* p) {
-    for (int d = 0; d < decimals; ++d) {
+// decimals is 0); returns the new start and leaves the digits before them in value.
+// Only constant divisors: a division by 10^decimals would cost more than all the rest.
+char* write_decimals(std::uint64_t& value, int decimals, char separator, char* p) {
+    int d = 0;
+    for (; d + 2 <= decimals; d += 2) {
+        const std::uint64_t pair = value % 100;
+        value /= 100;
+        p -= 2;
+        p[0] = DIGIT_PAIRS[2 * pair];
+        p[1] = DIGIT_PAIRS[2 * pair + 1];
+    }
+    if (d < decimals) {
         *--p = static_cast<char>('0' + value % 10);
         value /= 10;
     }
@@ -52,10 +70,20 @@ char* write_decimals(std::uint64_t value, int decimals, char separator, char* p)
 
 // Writes the digits of value (at least one) before p; returns the new start.
 char* write_whole(std::uint64_t value, char* p) {
-    do {
-        *--p = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
+    while (value >= 100) {
+        const std::uint64_t pair = value % 100;
+        value /= 100;
+        p -= 2;
+        p[0] = DIGIT_PAIRS[2 * pair];
+        p[1] = DIGIT_PAIRS[2 * pair + 1];
+    }
+    if (value >= 10) {
+        p -= 2;
+        p[0] = DIGIT_PAIRS[2 * value];
+        p[1] = DIGIT_PAIRS[2 * value + 1];
+    } else {
+        *--p = static_cast<char>('0' + value);
+    }
     return p;
 }
 
@@ -78,13 +106,14 @@ void append_fixed(std::string& out, double value, int width, int precision,
     char text[64];
     char* end = text + sizeof text;
     char* p = end;
-    const std::uint64_t unit = kPowersOfTen[precision];
     if (scaled <= UINT64_MAX) {
-        const auto small = static_cast<std::uint64_t>(scaled);
-        p = write_decimals(small % unit, precision, decimal_separator, p);
-        p = write_whole(small / unit, p);
+        auto small = static_cast<std::uint64_t>(scaled);
+        p = write_decimals(small, precision, decimal_separator, p);
+        p = write_whole(small, p);
     } else {
-        p = write_decimals(static_cast<std::uint64_t>(scaled % unit), precision, decimal_separator, p);
+        const std::uint64_t unit = POWERS_OF_TEN[precision];
+        auto decimals = static_cast<std::uint64_t>(scaled % unit);
+        p = write_decimals(decimals, precision, decimal_separator, p);
         p = write_whole(static_cast<std::uint64_t>(scaled / unit), p);
     }
     // printf writes the sign of every negative double, -0.0 and values rounding to 0

@@ -1,11 +1,19 @@
 #include "engine/points/point_reader.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "engine/points/number_text.h"
+#include "engine/points/text_line_reader.h"
 #include "engine/points/text_lines.h"
 
 namespace {
@@ -34,7 +42,7 @@ struct WantedTokens {
     std::size_t count = 0;  // tokens on the line
 };
 
-void split_tokens(const std::string& line, WantedTokens& tokens) {
+void split_tokens(std::string_view line, WantedTokens& tokens) {
     for_each_token(line, [&tokens](std::string_view token) {
         for (int w = 0; w < 5; ++w) {
             if (static_cast<std::size_t>(tokens.positions[w]) == tokens.count)
@@ -57,6 +65,16 @@ struct RawExtent {
         if (v.height < height_min) height_min = v.height;
         if (v.height > height_max) height_max = v.height;
     }
+    // Takes the extent of the points after those taken so far: the same as taking them
+    // one by one (strict comparisons keep the first of equal values, -0 or +0).
+    void join(const RawExtent& later) {
+        if (later.x_min < x_min) x_min = later.x_min;
+        if (later.x_max > x_max) x_max = later.x_max;
+        if (later.y_min < y_min) y_min = later.y_min;
+        if (later.y_max > y_max) y_max = later.y_max;
+        if (later.height_min < height_min) height_min = later.height_min;
+        if (later.height_max > height_max) height_max = later.height_max;
+    }
     bool holds(const ColumnValues& v) const {
         return v.x >= x_min && v.x <= x_max && v.y >= y_min && v.y <= y_max &&
                v.height >= height_min && v.height <= height_max;
@@ -64,9 +82,15 @@ struct RawExtent {
 };
 
 // The next line of the file that passes the filter and the column parser.
-bool next_point_line(std::FILE* file, const RunSettings& settings, std::string& line,
+bool next_point_line(TextLineReader& reader, const RunSettings& settings, std::string& line,
                      ColumnValues& values) {
-    while (read_text_line(file, line)) {
+    std::string_view piece;
+    while (reader.next(piece)) {
+        if (plain_number_line(piece, settings.decimal_separator)) {
+            if (parse_columns(piece, settings, values)) return true;
+            continue;
+        }
+        line.assign(piece);
         if (accept_line(line, settings.decimal_separator) && parse_columns(line, settings, values))
             return true;
     }
@@ -96,6 +120,19 @@ PointExtent shifted_extent(const RawExtent& raw) {
     return e;
 }
 
+void store_point(const ColumnValues& values, const PointExtent& extent, PointData& points,
+                 std::size_t k) {
+    const double x = values.x + extent.x_offset;
+    const double y = values.y + extent.y_offset;
+    points.survey[k] = SurveyPoint{x, y, values.point_number, values.height, values.cba, 0.0};
+    WorkPoint& w = points.work[k];
+    w = WorkPoint{};
+    w.value[work::x] = x;
+    w.value[work::y] = y;
+    w.value[work::height] = values.height;
+    w.value[work::cba] = values.cba;
+}
+
 int fail(RunMonitor& monitor, PointData& points, const char* message) {
     points.clear();
     monitor.show_message(message);
@@ -104,7 +141,120 @@ int fail(RunMonitor& monitor, PointData& points, const char* message) {
 
 constexpr const char* CHANGED_WHILE_READING = "Input file changed while reading";
 
+// Files below this size are read by one thread: starting more costs more than it saves.
+constexpr std::uint64_t PARALLEL_READING_BYTES = std::uint64_t{4} << 20;
+
+// One part of the point file, read by a thread of its own: pass 1 counts its points and
+// their extent, pass 2 stores them from `first_point` on.
+struct FilePart {
+    TextFile file;
+    std::uint64_t begin = 0, end = 0;
+    std::size_t count = 0;
+    RawExtent raw;
+    bool failed = false;        // pass 1: the file could not be read
+    bool changed = false;       // pass 2: not the points of pass 1
+    std::size_t first_point = 0;
+};
+
+// The part boundaries: from even splits of the file, each moved to just after the next
+// line feed, where reading the whole file would start a line too. A split without a
+// line feed after it is dropped. Empty when the file cannot be split.
+std::vector<std::uint64_t> part_starts(std::FILE* file, std::uint64_t size, unsigned parts) {
+    std::vector<std::uint64_t> starts{0};
+    for (unsigned k = 1; k < parts; ++k) {
+        const std::uint64_t split = size * k / parts;
+        if (split <= starts.back()) continue;
+        if (::fseeko(file, static_cast<off_t>(split), SEEK_SET) != 0) return {};
+        std::uint64_t position = split;
+        int c = 0;
+        while ((c = std::getc(file)) != EOF && c != '\n') ++position;
+        if (c == EOF) break;
+        if (position + 1 < size) starts.push_back(position + 1);
+    }
+    return starts;
+}
+
+void count_part(const RunSettings& settings, FilePart& part) {
+    TextLineReader reader(part.file.get(), part.begin, part.end);
+    std::string line;
+    ColumnValues values;
+    while (next_point_line(reader, settings, line, values)) {
+        ++part.count;
+        part.raw.take(values);
+    }
+    part.failed = reader.failed();
+}
+
+void store_part(const RunSettings& settings, const RawExtent& raw, const PointExtent& extent,
+                PointData& points, FilePart& part) {
+    TextLineReader reader(part.file.get(), part.begin, part.end);
+    reader.rewind();  // pass 1 left the handle at the end of the part
+    std::string line;
+    ColumnValues values;
+    std::size_t k = 0;
+    while (next_point_line(reader, settings, line, values)) {
+        if (k == part.count || !raw.holds(values)) {
+            part.changed = true;
+            return;
+        }
+        store_point(values, extent, points, part.first_point + k);
+        ++k;
+    }
+    part.changed = reader.failed() || k != part.count;
+}
+
+// Runs work(part) for every part, the first on the calling thread.
+template <class Work>
+void for_each_part(std::vector<FilePart>& parts, Work&& work) {
+    std::vector<std::thread> threads;
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        ~Joiner() {
+            for (std::thread& t : threads)
+                if (t.joinable()) t.join();
+        }
+    } joiner{threads};
+    for (std::size_t p = 1; p < parts.size(); ++p) threads.emplace_back([&, p] { work(parts[p]); });
+    work(parts[0]);
+}
+
+// The parts a regular file of some size is read in, each with a handle of its own;
+// empty when it is read as one (a pipe, a small file, one thread).
+std::vector<FilePart> file_parts(const RunSettings& settings, std::FILE* file) {
+    const unsigned threads = settings.threads == 0
+                                 ? std::max(1u, std::thread::hardware_concurrency())
+                                 : settings.threads;
+    struct stat status {};
+    if (threads < 2 || ::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode) ||
+        static_cast<std::uint64_t>(status.st_size) < PARALLEL_READING_BYTES)
+        return {};
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    const std::vector<std::uint64_t> starts = part_starts(file, size, threads);
+    std::rewind(file);
+    if (starts.size() < 2) return {};
+    std::vector<FilePart> parts(starts.size());
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        parts[p].file = open_text_file(settings.input_file);
+        if (!parts[p].file) return {};
+        parts[p].begin = starts[p];
+        // The last part reads to the end, wherever that is by then.
+        parts[p].end = p + 1 < parts.size() ? starts[p + 1] : UINT64_MAX;
+    }
+    return parts;
+}
+
 }  // namespace
+
+bool plain_number_line(std::string_view line, char decimal_separator) {
+    if (line.empty() || is_control(line[0]) || (decimal_separator != '.' && decimal_separator != ','))
+        return false;
+    for (const char c : line) {
+        const bool plain = (c >= '0' && c <= '9') || c == ' ' || c == '-' || c == '+' ||
+                           c == decimal_separator || c == '\r' || c == '\n';
+        if (!plain) return false;
+    }
+    return true;
+}
 
 bool accept_line(std::string& line, char decimal_separator) {
     if (line.empty() || line[0] == '/') return false;
@@ -124,7 +274,7 @@ bool accept_line(std::string& line, char decimal_separator) {
     return looks_numeric(line, decimal_separator);
 }
 
-bool parse_columns(const std::string& line, const RunSettings& settings, ColumnValues& out) {
+bool parse_columns(std::string_view line, const RunSettings& settings, ColumnValues& out) {
     const int columns[5] = {settings.column_x, settings.column_y, settings.column_point,
                             settings.column_height, settings.column_cba};
     WantedTokens tokens{columns, {}, 0};
@@ -148,17 +298,33 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
     TextFile file = open_text_file(settings.input_file);
     if (!file) return fail(monitor, points, "Cannot open input data file");
 
+    // A large file is read in parts by several threads; the parts' counts and extents
+    // are joined in file order, which gives the counts and extent of one reading.
+    std::vector<FilePart> parts = file_parts(settings, file.get());
+    TextLineReader reader(file.get());
     std::string line;
     ColumnValues values;
     std::size_t count = 0;
     RawExtent raw;
-    while (next_point_line(file.get(), settings, line, values)) {
-        ++count;
-        raw.take(values);
+    bool failed = false;
+    if (parts.empty()) {
+        while (next_point_line(reader, settings, line, values)) {
+            ++count;
+            raw.take(values);
+        }
+        failed = reader.failed();
+    } else {
+        for_each_part(parts, [&](FilePart& part) { count_part(settings, part); });
+        for (FilePart& part : parts) {
+            part.first_point = count;
+            count += part.count;
+            raw.join(part.raw);
+            failed |= part.failed;
+        }
     }
     // A file that opens but cannot be read (a folder, a failing disk) is as good as
     // one that does not open.
-    if (std::ferror(file.get())) return fail(monitor, points, "Cannot open input data file");
+    if (failed) return fail(monitor, points, "Cannot open input data file");
     if (count == 0) return fail(monitor, points, "Input file contains no valid xyz data");
 
     const PointExtent extent = shifted_extent(raw);
@@ -173,22 +339,20 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
 
     // The second pass must see the same points: a file replaced or grown in between
     // would otherwise write past the arrays or leave points outside the extent.
-    std::rewind(file.get());
-    std::size_t k = 0;
-    while (next_point_line(file.get(), settings, line, values)) {
-        if (k == count || !raw.holds(values)) return fail(monitor, points, CHANGED_WHILE_READING);
-        const double x = values.x + extent.x_offset;
-        const double y = values.y + extent.y_offset;
-        points.survey[k] = SurveyPoint{x, y, values.point_number, values.height, values.cba, 0.0};
-        WorkPoint& w = points.work[k];
-        w = WorkPoint{};
-        w.value[work::x] = x;
-        w.value[work::y] = y;
-        w.value[work::height] = values.height;
-        w.value[work::cba] = values.cba;
-        ++k;
+    if (!parts.empty()) {
+        for_each_part(parts, [&](FilePart& part) { store_part(settings, raw, extent, points, part); });
+        for (const FilePart& part : parts)
+            if (part.changed) return fail(monitor, points, CHANGED_WHILE_READING);
+    } else {
+        reader.rewind();
+        std::size_t k = 0;
+        while (next_point_line(reader, settings, line, values)) {
+            if (k == count || !raw.holds(values)) return fail(monitor, points, CHANGED_WHILE_READING);
+            store_point(values, extent, points, k);
+            ++k;
+        }
+        if (reader.failed() || k != count) return fail(monitor, points, CHANGED_WHILE_READING);
     }
-    if (std::ferror(file.get()) || k != count) return fail(monitor, points, CHANGED_WHILE_READING);
 
     points.count = count;
     points.extent = extent;
@@ -201,9 +365,10 @@ int read_subset(const RunSettings& settings, PointData& points, RunMonitor& moni
         monitor.show_message("Cannot open subset input data file");
         return 1;
     }
+    TextLineReader reader(file.get());
     std::string line;
     ColumnValues values;
-    while (next_point_line(file.get(), settings, line, values)) {
+    while (next_point_line(reader, settings, line, values)) {
         for (std::size_t p = 0; p < points.count; ++p) {
             if (std::fabs(points.survey[p].point_number - values.point_number) < 1e-6) {
                 points.survey[p].trace_flag = 1.0;
@@ -211,7 +376,7 @@ int read_subset(const RunSettings& settings, PointData& points, RunMonitor& moni
             }
         }
     }
-    if (std::ferror(file.get())) {
+    if (reader.failed()) {
         monitor.show_message("Cannot open subset input data file");
         return 1;
     }

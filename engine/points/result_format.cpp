@@ -1,75 +1,22 @@
 #include "engine/points/result_format.h"
 
-#include <vector>
-
+#include "engine/fit/trend_model.h"
 #include "engine/points/fixed_format.h"
 #include "engine/points/number_text.h"
-
-namespace {
-
-const char* tendency_caption(Tendency t) {
-    switch (t) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay: return "Linear  Interpolation(3x3)";
-        case Tendency::Linear4x4: return "Linear  Interpolation(4x4)";
-        case Tendency::Linear6x6: return "Linear  Interpolation(6x6)";
-        case Tendency::Quadratic10x10: return "Quadratic  Interpolation";
-    }
-    return "";
-}
-
-const char* column_names(Tendency t) {
-    switch (t) {
-        case Tendency::Linear3x3:
-            return "          x           y      point          h        cba      hggax      hggay"
-                   "       hgga       vgga       asig tilt_angle    npoints\n";
-        case Tendency::Linear3x3NteFay:
-            return "          x           y      point        nte        fay      hggax      hggay"
-                   "       hgga       vgga       asig tilt_angle    npoints\n";
-        case Tendency::Linear4x4:
-            return "          x           y      point          h        cba      hggax      hggay"
-                   "       hgga       vgga        rga        lga       asig tilt_angle    npoints\n";
-        case Tendency::Linear6x6:
-            return "          x           y      point          h        cba          a          b"
-                   "          c          d          e          f tilt_angle        nno\n";
-        case Tendency::Quadratic10x10:
-            return "          x           y      point          h        cba          a          b"
-                   "          c          d          e          f          g          k          l"
-                   "          q        nno\n";
-    }
-    return "";
-}
-
-// The values a tendency prints between the five input values and neighbour_count.
-std::vector<double> printed_values(Tendency t, const double* c, const PointQuantities& q) {
-    switch (t) {
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay:
-            return {q.HGGAX, q.HGGAY, q.HGGA, q.VGGA, q.ASIG, q.TILT};
-        case Tendency::Linear4x4:
-            return {q.HGGAX, q.HGGAY, q.HGGA, q.VGGA, q.RGA, q.LGA, q.ASIG, q.TILT};
-        case Tendency::Linear6x6:
-            return {c[0], c[1], c[2], c[3], c[4], c[5], q.TILT};
-        case Tendency::Quadratic10x10:
-            return {c, c + 10};
-    }
-    return {};
-}
-
-}  // namespace
 
 std::string result_header(const RunSettings& s) {
     const char sep = s.decimal_separator;
     const char* object = s.iteration_object == 1 ? "LGA" : "RGA";
+    const TrendModel& model = trend_model(s.tendency);
     // The name is joined outside format_c, which would turn a '.' of it into the separator.
     std::string line = "Map: " + s.input_file;
     if (s.search_mode == SearchMode::NNearest)
         line += format_c(sep, " N nearest: %6d  Iter: %3d  Object: %s  Tendencies: %s\n",
-                         s.nearest_count, s.iterations, object, tendency_caption(s.tendency));
+                         s.nearest_count, s.iterations, object, model.caption);
     else
         line += format_c(sep, "  Radius: %6.0lf  Iter: %3d  Object: %s  Tendencies: %s\n",
-                         s.search_radius, s.iterations, object, tendency_caption(s.tendency));
-    return line + column_names(s.tendency);
+                         s.search_radius, s.iterations, object, model.caption);
+    return line + model.column_names;
 }
 
 std::string result_row(const RunSettings& s, const SurveyPoint& p, const PointExtent& extent,
@@ -87,9 +34,9 @@ std::string result_row(const RunSettings& s, const SurveyPoint& p, const PointEx
     append_fixed(row, p.height, 10, 3, sep);
     row += ' ';
     append_fixed(row, p.cba, 10, 6, sep);
-    for (double v : printed_values(s.tendency, system.rhs, q)) {
+    for (Quantity printed : trend_model(s.tendency).printed) {
         row += ' ';
-        append_fixed(row, v, 10, 6, sep);
+        append_fixed(row, quantity_value(printed, system.rhs, q), 10, 6, sep);
     }
     row += ' ';
     append_fixed(row, system.neighbour_count, 10, 0, sep);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/fit/trend_model.h"
 #include "engine/search/cluster_index.h"
 #include "engine/points/number_text.h"
 #include "engine/points/point_reader.h"
@@ -65,33 +66,25 @@ bool parse_result_row(std::string& line, char decimal_separator, ResultRow& row)
     return true;
 }
 
-// The tendency a row's token count shows; nullopt for 10 and 11 tokens.
-std::optional<Tendency> tendency_of(std::size_t tokens) {
-    if (tokens == 12) return Tendency::Linear3x3;
-    if (tokens == 13) return Tendency::Linear6x6;
-    if (tokens == 14) return Tendency::Linear4x4;
-    if (tokens >= 15) return Tendency::Quadratic10x10;
-    return std::nullopt;
-}
-
 // Puts a row where a run of its tendency keeps the same values: x, y, height, CBA at
 // 0 to 3, the quantities by the token count; the point number and the neighbour count
-// (the last token) are not kept.
-void fill_work(const ResultRow& row, WorkPoint& w) {
+// (the last token) are not kept. A row that shows no tendency (10 or 11 tokens) fills
+// the result positions in order.
+void fill_work(const ResultRow& row, std::optional<Tendency> tendency, WorkPoint& w) {
     w = WorkPoint{};
     w.value[work::x] = row.value[0];
     w.value[work::y] = row.value[1];
     w.value[work::height] = row.value[3];
     w.value[work::cba] = row.value[4];
     const std::size_t quantities = row.tokens - 6;
-    static constexpr int linear3[] = {5, 6, 7, 8, 11, 12};
-    static constexpr int linear6[] = {5, 6, 7, 8, 9, 10, 12};
-    const int* positions = nullptr;
-    if (row.tokens == 12) positions = linear3;
-    if (row.tokens == 13) positions = linear6;
     for (std::size_t q = 0; q < quantities; ++q) {
-        const std::size_t position = positions ? static_cast<std::size_t>(positions[q]) : 5 + q;
-        if (position > 14) break;
+        int position = work::hggax + static_cast<int>(q);
+        if (tendency) {
+            const TrendModel& model = trend_model(*tendency);
+            // A row longer than the model's keeps only the model's values.
+            if (q >= model.printed.size()) break;
+            position = model.stored_position(model.printed[q]);
+        }
         w.value[position] = row.value[5 + q];
     }
 }
@@ -107,6 +100,7 @@ bool next_row(std::FILE* file, char decimal_separator, std::string& line, Result
 ResultLoad fail_empty(ResultLoad load, RunState& state, RunMonitor& monitor,
                       const char* message) {
     state.points.clear();
+    state.row_neighbours.clear();
     state.index.clear();
     state.results_ready = false;
     if (message) monitor.show_message(message);
@@ -179,6 +173,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
 
     // From here on the previous points are gone.
     state.points.clear();
+    state.row_neighbours.clear();
     state.index.clear();
     state.results_ready = false;
 
@@ -190,9 +185,11 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     if (count == 0) return fail_empty(load, state, monitor, NO_VALID_DATA);
 
     PointData fresh;
+    std::vector<double> neighbours;
     try {
         fresh.survey.resize(count + 1);
         fresh.work.resize(count + 1);
+        neighbours.resize(count);
     } catch (const std::bad_alloc&) {
         return fail_empty(load, state, monitor, NO_MEMORY);
     } catch (const std::length_error&) {
@@ -208,7 +205,8 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     std::size_t k = 0;
     while (next_row(file.get(), separator, line, row)) {
         if (k == count) return fail_empty(load, state, monitor, CHANGED_WHILE_READING);
-        if (std::optional<Tendency> t = tendency_of(row.tokens)) detected = *t;
+        const std::optional<Tendency> tendency = tendency_of_columns(row.tokens);
+        if (tendency) detected = *tendency;
         const double x = row.value[0], y = row.value[1], h = row.value[3];
         if (x < e.x_min) e.x_min = x;
         if (x > e.x_max) e.x_max = x;
@@ -217,7 +215,8 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
         if (h < e.height_min) e.height_min = h;
         if (h > e.height_max) e.height_max = h;
         fresh.survey[k] = SurveyPoint{x, y, row.value[2], h, row.value[4], 0.0};
-        fill_work(row, fresh.work[k]);
+        fill_work(row, tendency, fresh.work[k]);
+        neighbours[k] = row.value[row.tokens - 1];
         ++k;
     }
     if (std::ferror(file.get()) || k != count)
@@ -226,6 +225,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     fresh.count = count;
 
     state.points = std::move(fresh);
+    state.row_neighbours = std::move(neighbours);
     if (build_cluster_index(load.cell_size, state.points, state.index, monitor) != 0)
         return fail_empty(load, state, monitor, nullptr);
     state.results_ready = true;

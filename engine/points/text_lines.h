@@ -24,7 +24,7 @@ bool read_text_line(std::FILE* file, std::string& line);
 // Calls each_token(std::string_view) for every token of a line split at blanks: runs of
 // blanks are one separator, leading blanks are skipped, a CR or LF ends the line.
 template <typename EachToken>
-void for_each_token(const std::string& line, EachToken&& each_token) {
+void for_each_token(std::string_view line, EachToken&& each_token) {
     std::size_t i = 0;
     const std::size_t n = line.size();
     while (i < n) {

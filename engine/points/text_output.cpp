@@ -1,7 +1,16 @@
 #include "engine/points/text_output.h"
 
+namespace {
+
+constexpr std::size_t FLUSH_BYTES = std::size_t{256} << 10;
+
+}  // namespace
+
 TextOutput::~TextOutput() {
-    if (file_) std::fclose(file_);
+    if (file_) {
+        flush();
+        std::fclose(file_);
+    }
 }
 
 bool TextOutput::open(const std::string& path) {
@@ -10,18 +19,26 @@ bool TextOutput::open(const std::string& path) {
     return file_ != nullptr;
 }
 
-bool TextOutput::write(const std::string& text) {
+bool TextOutput::write(std::string_view text) {
     if (!file_) return false;
-    if (text.empty()) return true;
-    return std::fwrite(text.data(), 1, text.size(), file_) == text.size();
+    pending_.append(text);
+    return pending_.size() < FLUSH_BYTES || flush();
+}
+
+bool TextOutput::flush() {
+    const bool written =
+        std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
+    pending_.clear();
+    return written;
 }
 
 bool TextOutput::close() {
     if (!file_) return true;
+    const bool flushed = flush();
     // ferror catches a write that failed after an earlier fwrite had reported success
     // (stream buffering); fclose reports the final flush.
     const bool had_error = std::ferror(file_) != 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    return !had_error && closed;
+    return flushed && !had_error && closed;
 }

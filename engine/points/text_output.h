@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 class TextOutput {
 public:
@@ -14,13 +15,19 @@ public:
 
     // Creates the file anew (an existing one is truncated). False when it cannot be created.
     bool open(const std::string& path);
-    // False when the text could not be written whole.
-    bool write(const std::string& text);
+    // False when the text could not be written whole (or an earlier text, kept until
+    // enough had gathered, could not).
+    bool write(std::string_view text);
     // Flushes and closes; false when anything written since open was lost. Closing a file
     // that is not open is true.
     bool close();
     bool is_open() const { return file_ != nullptr; }
 
 private:
+    bool flush();
+
     std::FILE* file_ = nullptr;
+    // Texts gathered for one large write (256 KiB): a million result rows written one by one cost
+    // more in the stream's per-call work than the writing itself.
+    std::string pending_;
 };

@@ -2,19 +2,21 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <string>
 #include <thread>
 
-#include "engine/points/number_text.h"
 #include "engine/run/ordered_blocks.h"
 #include "engine/fit/quantities.h"
+#include "engine/fit/trend_model.h"
 #include "engine/points/result_format.h"
 #include "engine/points/text_output.h"
 #include "engine/fit/trend_fit.h"
 #include "engine/search/cluster_index.h"
 #include "engine/solvers/solver_notes.h"
 #include "engine/run/run_state.h"
+#include "engine/run/stop_check.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ namespace {
 struct PointOutcome {
     int fit_result = 0;   // 1: the N-nearest search failed, the run ends
     bool solved = false;  // false: SOLVER_FAILED
+    double neighbour_count = 0.0;
     SystemVector coefficients = {};
     PointQuantities quantities;
     std::string row;  // the result row, on the final pass
@@ -31,23 +34,11 @@ struct PointOutcome {
 
 enum class Step { Go, Stop };
 
-// Result position holding the LGA of an earlier pass; -1 for the two 3x3 tendencies,
-// which have none, so their working CBA stays the CBA in every pass.
-int lga_position(Tendency t) {
-    switch (t) {
-        case Tendency::Linear4x4:
-        case Tendency::Linear6x6: return 10;
-        case Tendency::Quadratic10x10: return 12;
-        case Tendency::Linear3x3:
-        case Tendency::Linear3x3NteFay: return -1;
-    }
-    return -1;
-}
-
 class PointLoop {
 public:
     PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
-        : settings_(settings), points_(state.points), monitor_(monitor),
+        : settings_(settings), points_(state.points), row_neighbours_(state.row_neighbours),
+          monitor_(monitor),
           index_(state.index),
           context_{settings, state.points, state.index, &table_},
           threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
@@ -70,6 +61,7 @@ public:
         const std::size_t count = points_.count;
         for (std::size_t i = 0; i < count; ++i)
             points_.work[i].value[work::cba] = points_.survey[i].cba;
+        row_neighbours_.assign(count, std::numeric_limits<double>::quiet_NaN());
         for (int pass = 0; pass <= settings_.iterations; ++pass) {
             if (pass > 0) correct_working_cba();
             build_table();
@@ -126,6 +118,7 @@ private:
         const double* c = system.rhs;
         outcome.solved = c[0] != SOLVER_FAILED;
         if (!outcome.solved) return;
+        outcome.neighbour_count = system.neighbour_count;
         for (int k = 0; k < 10; ++k) outcome.coefficients[k] = c[k];
         outcome.quantities = deriveQuantities(settings_.tendency, c, v[work::cba]);
         if (pass == settings_.iterations)
@@ -143,11 +136,8 @@ private:
         }
         const SurveyPoint& sp = points_.survey[i];
         if (!outcome.solved) {
-            const std::string question = "Error in SLE - Check coordinate of point " +
-                                         format_general(sp.point_number,
-                                                        settings_.decimal_separator) +
-                                         ". Continue?";
-            if (!monitor_.ask_yes_no(question, "Error")) return Step::Stop;
+            if (!monitor_.ask_yes_no(SystemFailed{sp.point_number, settings_.decimal_separator}))
+                return Step::Stop;
         } else {
             const bool last_pass = pass == settings_.iterations;
             storeQuantities(settings_.tendency, last_pass, outcome.coefficients,
@@ -156,6 +146,7 @@ private:
                 write_failed(result_);
                 return Step::Stop;
             }
+            if (last_pass) row_neighbours_[i] = outcome.neighbour_count;
         }
         if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
         return answer_stop();
@@ -163,14 +154,7 @@ private:
 
     // Processes events and answers a Stop: between two points, or while the next point's
     // fit is still being computed.
-    Step answer_stop() {
-        monitor_.process_events();
-        if (monitor_.stop_requested()) {
-            if (monitor_.ask_yes_no("Cancel calculation?", "Warning")) return Step::Stop;
-            monitor_.clear_stop();
-        }
-        return Step::Go;
-    }
+    Step answer_stop() { return cancel_confirmed(monitor_) ? Step::Stop : Step::Go; }
 
     // The fits read the copy when there is memory for it, the point records otherwise;
     // both give the same numbers.
@@ -193,7 +177,8 @@ private:
     }
 
     void correct_working_cba() {
-        const int lga = lga_position(settings_.tendency);
+        // The two 3x3 models keep no LGA, so their working CBA stays the CBA in every pass.
+        const int lga = trend_model(settings_.tendency).earlier_lga;
         if (lga < 0) return;
         for (std::size_t i = 0; i < points_.count; ++i) {
             WorkPoint& wp = points_.work[i];
@@ -220,6 +205,7 @@ private:
 
     const RunSettings& settings_;
     PointData& points_;
+    std::vector<double>& row_neighbours_;
     RunMonitor& monitor_;
     const ClusterIndex& index_;
     NeighbourTable table_;  // the fits' copy of positions 0 to 3, made again every pass

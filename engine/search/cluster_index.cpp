@@ -40,9 +40,9 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
     const auto ny = static_cast<std::size_t>(wide_ny);
     const std::size_t cells = nx * ny;
     try {
-        std::vector<std::uint32_t> cell_of(points.size());
-        std::vector<std::uint32_t> offsets(cells + 1, 0);
-        std::vector<std::uint32_t> indices(points.size());
+        HugePageVector<std::uint32_t> cell_of(points.size());
+        HugePageVector<std::uint32_t> offsets(cells + 1, 0);
+        HugePageVector<std::uint32_t> indices(points.size());
 
         // A point the rule puts one column (row) past the table, within half a cell of
         // x_max (y_max), goes into the last column (row): the covering window of any

@@ -43,8 +43,8 @@ public:
 private:
     std::size_t nx_ = 0, ny_ = 0;
     double cell_size_ = 0.0, origin_x_ = 0.0, origin_y_ = 0.0;
-    std::vector<std::uint32_t> offsets_;  // nx * ny + 1 entries
-    std::vector<std::uint32_t> indices_;  // point indices, cell after cell
+    HugePageVector<std::uint32_t> offsets_;  // nx * ny + 1 entries
+    HugePageVector<std::uint32_t> indices_;  // point indices, cell after cell
 };
 
 // Builds the cluster index over the points with the run's cell size. 0 or 1 (the

@@ -19,7 +19,7 @@ public:
     const double* values(std::size_t slot) const { return &values_[4 * slot]; }
 
 private:
-    std::vector<double> values_;
+    HugePageVector<double> values_;
 };
 
 // Where the candidates' values come from: the table when there is one, otherwise the
@@ -48,10 +48,10 @@ template <class Visit>
 void for_each_window_slot(const ClusterIndex& index, const CellWindow& window,
                           const SlotValues& values, Visit&& visit) {
     if (window.iy_first >= window.iy_end) return;
-    constexpr std::size_t kGroup = 32;
-    std::size_t first[kGroup], end[kGroup];
-    for (std::size_t ix = window.ix_first; ix < window.ix_end; ix += kGroup) {
-        const std::size_t columns = std::min(kGroup, window.ix_end - ix);
+    constexpr std::size_t GROUP = 32;
+    std::size_t first[GROUP], end[GROUP];
+    for (std::size_t ix = window.ix_first; ix < window.ix_end; ix += GROUP) {
+        const std::size_t columns = std::min(GROUP, window.ix_end - ix);
         for (std::size_t c = 0; c < columns; ++c) {
             first[c] = index.slot_begin(ix + c, window.iy_first);
             end[c] = index.slot_begin(ix + c, window.iy_end);

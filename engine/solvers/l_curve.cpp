@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double PI = 3.14159265358979323846;
 
 // Bend of the curve at inner point i, in degrees: 180 on a straight line, 0 when a
 // neighbour coincides with the point (that point is then no candidate).
@@ -22,7 +22,7 @@ double angleAt(const std::vector<double>& X, const std::vector<double>& Y, std::
     const double length1 = std::sqrt(d1x * d1x + d1y * d1y);
     const double length2 = std::sqrt(d2x * d2x + d2y * d2y);
     const double cosine = dot / (length1 * length2);
-    return std::acos(cosine) * 180.0 / kPi;
+    return std::acos(cosine) * 180.0 / PI;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ std::vector<double> regularisationAlphas(const RunSettings& settings) {
     const double q = settings.sequence_quotient;
     if (!(settings.min_alpha > 0.0) || !(q > 1.0)) return alphas;
     for (double alpha = settings.min_alpha;
-         alpha <= settings.max_alpha && alphas.size() < kMaxRegularisationAlphas; alpha *= q)
+         alpha <= settings.max_alpha && alphas.size() < MAX_REGULARISATION_ALPHAS; alpha *= q)
         alphas.push_back(alpha);
     return alphas;
 }

@@ -5,11 +5,11 @@
 
 #include "engine/engine.h"
 
-inline constexpr int kMatrixStride = 10;
+inline constexpr int MATRIX_STRIDE = 10;
 
 // Entry (row i, column k) of a row-major 10 x 10 array.
-inline double& entry(SystemMatrix& m, int i, int k) { return m[i * kMatrixStride + k]; }
-inline double entry(const SystemMatrix& m, int i, int k) { return m[i * kMatrixStride + k]; }
+inline double& entry(SystemMatrix& m, int i, int k) { return m[i * MATRIX_STRIDE + k]; }
+inline double entry(const SystemMatrix& m, int i, int k) { return m[i * MATRIX_STRIDE + k]; }
 
 // The identity in the leading block; entries outside it are left alone.
 void setIdentity(SystemMatrix& m, int n);

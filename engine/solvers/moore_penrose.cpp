@@ -4,6 +4,7 @@
 
 #include "engine/solvers/matrix_ops.h"
 #include "engine/solvers/solver_notes.h"
+#include "engine/solvers/svd_decomposition.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
 #include "engine/solvers/regularised_solver.h"
 
 #include <cmath>
+#include <type_traits>
+
+#include "engine/solvers/elimination_kernel.h"
 
 namespace {
 
@@ -27,29 +30,15 @@ void multiply_vector(const double* m, const double* v, double* result) {
     }
 }
 
-// invertWithoutPivoting on compact N x N arrays: the same divisions and row operations
-// in the same order; the identity starts in `inverse`.
+// invertWithoutPivoting on compact N x N arrays: the same kernel, with the shape fixed
+// at compile time; the identity starts in `inverse`.
 template <int N>
 bool invert(double* m, double* inverse) {
     for (int i = 0; i < N; ++i)
         for (int k = 0; k < N; ++k) inverse[i * N + k] = i == k ? 1.0 : 0.0;
-    for (int i = 0; i < N; ++i) {
-        const double p = m[i * N + i];
-        if (!(std::fabs(p) > 0.0)) return false;
-        for (int k = 0; k < N; ++k) {
-            m[i * N + k] = m[i * N + k] / p;
-            inverse[i * N + k] = inverse[i * N + k] / p;
-        }
-        for (int j = 0; j < N; ++j) {
-            if (j == i) continue;
-            const double f = m[j * N + i];
-            for (int k = 0; k < N; ++k) {
-                m[j * N + k] = m[j * N + k] - f * m[i * N + k];
-                inverse[j * N + k] = inverse[j * N + k] - f * inverse[i * N + k];
-            }
-        }
-    }
-    return true;
+    using Fixed = std::integral_constant<int, N>;
+    return eliminateWithoutPivoting(m, Fixed{}, EliminatedRows<Fixed>{inverse, Fixed{}, Fixed{}},
+                                    Fixed{});
 }
 
 template <int N>
@@ -130,5 +119,23 @@ void RegularisedSolver::norms(const SystemVector& b, const SystemVector& x,
         case 8: return norms_fixed<8>(a_, b, x, residual_norm, solution_norm);
         case 9: return norms_fixed<9>(a_, b, x, residual_norm, solution_norm);
         case 10: return norms_fixed<10>(a_, b, x, residual_norm, solution_norm);
+    }
+}
+
+void RegularisedSolver::solve_each(const SystemVector& b, const double* alphas,
+                                   std::size_t count, AlphaSolution* out,
+                                   InstructionSet set) const {
+    const RegularisedSystem system{n_, normal_, transposed_, a_};
+    switch (set) {
+        case InstructionSet::Sse2: return solve_alphas_sse2(system, b, alphas, count, out);
+        case InstructionSet::Avx2: return solve_alphas_avx2(system, b, alphas, count, out);
+        case InstructionSet::Avx512: return solve_alphas_avx512(system, b, alphas, count, out);
+        case InstructionSet::Scalar: break;
+    }
+    for (std::size_t j = 0; j < count; ++j) {
+        AlphaSolution& o = out[j];
+        o = AlphaSolution{};
+        o.solved = solve(b, alphas[j], o.x);
+        if (o.solved) norms(b, o.x, o.residual_norm, o.solution_norm);
     }
 }

@@ -5,7 +5,11 @@
 // time so that the compiler can unroll and vectorise the loops (element-wise, never
 // reassociating a sum).
 
+#include <cstddef>
+
 #include "engine/engine.h"
+#include "engine/simd/instruction_set.h"
+#include "engine/solvers/regularised_lanes.h"
 
 class RegularisedSolver {
 public:
@@ -18,6 +22,10 @@ public:
     // The L-curve's two norms for x: ||A x - b|| and ||x||.
     void norms(const SystemVector& b, const SystemVector& x, double& residual_norm,
                double& solution_norm) const;
+    // solve() and norms() for each of alphas[0 .. count): out[j].solved, x and the two
+    // norms, the same bits on every instruction set (one alpha per vector lane).
+    void solve_each(const SystemVector& b, const double* alphas, std::size_t count,
+                    AlphaSolution* out, InstructionSet set = active_instruction_set()) const;
 
 private:
     int n_;

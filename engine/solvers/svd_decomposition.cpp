@@ -1,7 +1,8 @@
+#include "engine/solvers/svd_decomposition.h"
+
 #include <cmath>
 
 #include "engine/solvers/matrix_ops.h"
-#include "engine/solvers/moore_penrose.h"
 #include "engine/solvers/solver_notes.h"
 
 double hypotenuse(double a, double b) {

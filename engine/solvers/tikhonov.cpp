@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/solvers/elimination_kernel.h"
 #include "engine/solvers/l_curve.h"
 #include "engine/solvers/matrix_ops.h"
 #include "engine/solvers/regularised_solver.h"
@@ -11,23 +12,8 @@
 // side: no row is exchanged, and a zero or NaN pivot fails at once.
 bool invertWithoutPivoting(SystemMatrix& m, SystemMatrix& inverse, int n) {
     setIdentity(inverse, n);
-    for (int i = 0; i < n; ++i) {
-        const double p = entry(m, i, i);
-        if (!(std::fabs(p) > 0.0)) return false;
-        for (int k = 0; k < n; ++k) {
-            entry(m, i, k) = entry(m, i, k) / p;
-            entry(inverse, i, k) = entry(inverse, i, k) / p;
-        }
-        for (int j = 0; j < n; ++j) {
-            if (j == i) continue;
-            const double f = entry(m, j, i);
-            for (int k = 0; k < n; ++k) {
-                entry(m, j, k) = entry(m, j, k) - f * entry(m, i, k);
-                entry(inverse, j, k) = entry(inverse, j, k) - f * entry(inverse, i, k);
-            }
-        }
-    }
-    return true;
+    return eliminateWithoutPivoting(m, MATRIX_STRIDE,
+                                    EliminatedRows<int>{inverse, MATRIX_STRIDE, n}, n);
 }
 
 bool solveRegularised(const SystemMatrix& a, const SystemVector& b, double alpha, int n,
@@ -48,24 +34,34 @@ bool solveRegularised(const SystemMatrix& a, const SystemVector& b, double alpha
 namespace {
 
 // Runs the L-curve over the alpha sequence of the settings and returns the chosen alpha;
-// the lines of a traced point go to notes.trace.
+// the lines of a traced point go to notes.trace. `chosen` receives the chosen alpha's
+// solution when the curve solved it (the final solve would repeat the same operations).
 double alphaFromLCurve(const RegularisedSolver& solver, const SystemVector& b,
                        double point_number, bool traced, const RunSettings& settings,
-                       SolverNotes& notes) {
-    thread_local std::vector<double> X, Y, solved_alphas;
+                       SolverNotes& notes, const AlphaSolution*& chosen) {
+    thread_local std::vector<double> alphas, X, Y, solved_alphas;
+    thread_local std::vector<AlphaSolution> solutions, solved;
+    alphas = regularisationAlphas(settings);
+    solutions.resize(alphas.size());
+    solver.solve_each(b, alphas.data(), alphas.size(), solutions.data());
     X.clear();
     Y.clear();
     solved_alphas.clear();
-    for (double alpha : regularisationAlphas(settings)) {
-        SystemVector x = {};
-        if (!solver.solve(b, alpha, x)) continue;
-        double residual_norm = 0.0, solution_norm = 0.0;
-        solver.norms(b, x, residual_norm, solution_norm);
-        X.push_back(std::log10(residual_norm));
-        Y.push_back(std::log10(solution_norm));
-        solved_alphas.push_back(alpha);
+    solved.clear();
+    for (std::size_t j = 0; j < alphas.size(); ++j) {
+        const AlphaSolution& s = solutions[j];
+        if (!s.solved) continue;
+        X.push_back(std::log10(s.residual_norm));
+        Y.push_back(std::log10(s.solution_norm));
+        solved_alphas.push_back(alphas[j]);
+        solved.push_back(s);
     }
-    return chooseAlphaByLCurve(X, Y, solved_alphas, point_number, traced, settings, notes);
+    const double alpha =
+        chooseAlphaByLCurve(X, Y, solved_alphas, point_number, traced, settings, notes);
+    chosen = nullptr;
+    for (std::size_t j = 0; j < solved_alphas.size() && !chosen; ++j)
+        if (solved_alphas[j] == alpha) chosen = &solved[j];
+    return alpha;
 }
 
 }  // namespace
@@ -77,9 +73,13 @@ int solveTikhonov(const SystemMatrix& matrix, SystemVector& rhs, int n, double p
     // A^T and A^T A are formed once for the whole alpha sequence and the final solve.
     const RegularisedSolver solver(matrix, n);
     double alpha = settings.sv_threshold;
-    if (alpha < 0.0) alpha = alphaFromLCurve(solver, b, point_number, traced, settings, notes);
+    const AlphaSolution* chosen = nullptr;
+    if (alpha < 0.0)
+        alpha = alphaFromLCurve(solver, b, point_number, traced, settings, notes, chosen);
     SystemVector x = {};
-    if (!solver.solve(b, alpha, x)) {
+    if (chosen) {
+        for (int i = 0; i < 10; ++i) x[i] = chosen->x[i];
+    } else if (!solver.solve(b, alpha, x)) {
         rhs[0] = SOLVER_FAILED;
         return 0;
     }

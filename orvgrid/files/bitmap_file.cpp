@@ -15,8 +15,8 @@ void put_u32(std::string& out, std::uint32_t v) {
     put_u16(out, v >> 16);
 }
 
-constexpr std::uint32_t file_header_size = 14;
-constexpr std::uint32_t info_header_size = 40;
+constexpr std::uint32_t FILE_HEADER_SIZE = 14;
+constexpr std::uint32_t INFO_HEADER_SIZE = 40;
 
 }  // namespace
 
@@ -28,7 +28,7 @@ FileWriteResult write_bitmap_file(const RgbImage& image, const std::string& name
     const std::uint32_t height = static_cast<std::uint32_t>(image.height);
     const std::uint32_t stride = (width * 3u + 3u) & ~3u;
     const std::uint32_t data_size = stride * height;
-    const std::uint32_t data_offset = file_header_size + info_header_size;
+    const std::uint32_t data_offset = FILE_HEADER_SIZE + INFO_HEADER_SIZE;
 
     std::string bytes;
     bytes.reserve(data_offset + data_size);
@@ -37,7 +37,7 @@ FileWriteResult write_bitmap_file(const RgbImage& image, const std::string& name
     put_u32(bytes, 0);  // two reserved words
     put_u32(bytes, data_offset);
 
-    put_u32(bytes, info_header_size);
+    put_u32(bytes, INFO_HEADER_SIZE);
     put_u32(bytes, width);
     put_u32(bytes, height);  // positive: rows stored from the bottom
     put_u16(bytes, 1);       // planes

@@ -31,6 +31,18 @@ double reach_radius_for(double search_radius) {
     return INFINITE;
 }
 
+// The index cell that holds a node at `coordinate` along one axis, by the index's
+// binning rule, kept within -reach - 1 .. n + reach: every window beyond is empty anyway.
+long long cell_along(double coordinate, double origin, double cell_size, std::size_t n,
+                     long long reach) {
+    const double cell = std::floor((coordinate - origin + 0.5 * cell_size) / cell_size);
+    const double low = -static_cast<double>(reach) - 1.0;
+    const double high = static_cast<double>(n) + static_cast<double>(reach);
+    if (!(cell > low)) return static_cast<long long>(low);
+    if (cell > high) return static_cast<long long>(high);
+    return static_cast<long long>(cell);
+}
+
 // The points of the slot-order copy, column by column.
 struct CopiedPoints {
     const NodeLattice& lattice;
@@ -77,18 +89,17 @@ struct RecordPoints {
 // estimate keeps the whole window.
 inline bool reachable_run(const NodeLattice& lattice, double dx, double py, std::uint32_t row,
                           std::uint32_t& first, std::uint32_t& end) {
-    const long long r = row;
-    const long long lo = r - lattice.reach + 1 > 0 ? r - lattice.reach + 1 : 0;
-    const long long hi = r + lattice.reach + 1 < lattice.node_rows ? r + lattice.reach + 1 : lattice.node_rows;
+    const long long lo = lattice.row_nodes_first[row];
+    const long long hi = lattice.row_nodes_end[row];
     if (lo >= hi) return false;
     long long run_first = lo;
     long long run_end = hi;
     const double reach = lattice.reach_radius;
     if (reach < INFINITE) {
         const double half = std::sqrt(reach * reach - dx * dx);
-        const double centre = (py - 0.001 - lattice.index->origin_y()) * lattice.per_cell;
-        const double below = std::floor(centre - half * lattice.per_cell);
-        const double above = std::ceil(centre + half * lattice.per_cell) + 1.0;
+        const double centre = (py - 0.001 - lattice.nodes.origin_y) * lattice.per_node;
+        const double below = std::floor(centre - half * lattice.per_node);
+        const double above = std::ceil(centre + half * lattice.per_node) + 1.0;
         if (below > static_cast<double>(lo))
             run_first = below < static_cast<double>(hi) ? static_cast<long long>(below) : hi;
         if (above < static_cast<double>(hi))
@@ -107,11 +118,11 @@ inline bool reachable_run(const NodeLattice& lattice, double dx, double py, std:
 // the points of each in slot order (rows upward, stored order within a cell). Each node
 // thus takes its points in the order of its cells, columns outer and rows inner, and the
 // sums are those of a node-by-node sum over its window.
-template <class Points>
+template <class Points, class Value>
 void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t i,
-                  float* const* columns) {
+                  Value* const* columns) {
     const ClusterIndex& index = *lattice.index;
-    const std::size_t ny = index.ny();
+    const std::size_t ny = lattice.nodes.ny;
     const long long nx = static_cast<long long>(index.nx());
     const int variables = static_cast<int>(lattice.positions.size());
     const std::size_t stride = ny + NODE_LANE_PADDING;
@@ -125,18 +136,24 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
         node_sums.weighted[k] = sums.data() + static_cast<std::size_t>(1 + k) * stride;
     const NodeColumnShape shape{lattice.node_y.data(), lattice.search_radius, variables};
 
-    const double x = static_cast<double>(i) * index.cell_size() + index.origin_x();
+    const double x = static_cast<double>(i) * lattice.nodes.cell_size + lattice.nodes.origin_x;
+    const long long cell_x = lattice.nodes_on_index
+                                 ? static_cast<long long>(i)
+                                 : cell_along(x, index.origin_x(), index.cell_size(), index.nx(),
+                                              lattice.reach);
     const double reach = lattice.reach_radius;
-    const long long ii = static_cast<long long>(i);
-    const long long ix_first = std::max(0LL, ii - lattice.reach);
-    const long long ix_end = std::min(nx, ii + lattice.reach);
+    // The window holds the node's own cell column, `reach` columns below it and
+    // reach - 1 above.
+    const long long ix_first = std::max(0LL, cell_x - lattice.reach);
+    const long long ix_end = std::min(nx, cell_x + lattice.reach);
     for (long long ix = ix_first; ix < ix_end; ++ix) {
         const std::size_t column = static_cast<std::size_t>(ix);
         // x - xp + 0.001 falls as xp grows, step by rounded step: the column's extreme
         // points bound every dx in it.
         if (x - lattice.column_x_high[column] + 0.001 > reach) continue;
         if (x - lattice.column_x_low[column] + 0.001 < -reach) continue;
-        const std::size_t in_column = index.slot_begin(column, ny) - index.slot_begin(column, 0);
+        const std::size_t in_column =
+            index.slot_begin(column, index.ny()) - index.slot_begin(column, 0);
         if (visits.size() < in_column) visits.resize(in_column);
         std::size_t count = 0;
         points.each_in_column(column, [&](double px, double py, std::uint32_t row,
@@ -157,8 +174,36 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
     for (std::size_t j = 0; j < ny; ++j) {
         const double weight = node_sums.weight[j];
         for (int k = 0; k < variables; ++k)
-            columns[k][j] = weight == 0.0 ? BLANK_VALUE
-                                          : static_cast<float>(node_sums.weighted[k][j] / weight);
+            columns[k][j] = static_cast<Value>(
+                weight == 0.0 ? LATTICE_BLANK : node_sums.weighted[k][j] / weight);
+    }
+}
+
+// For each cell row of the index, the node rows whose window holds it: node j's window
+// holds rows cell(j) - reach .. cell(j) + reach - 1, and cell(j) grows with j.
+void lay_out_row_windows(NodeLattice& lattice) {
+    const ClusterIndex& index = *lattice.index;
+    const std::size_t cell_rows = index.ny();
+    const long long node_rows = static_cast<long long>(lattice.nodes.ny);
+    lattice.row_nodes_first.assign(cell_rows, 0);
+    lattice.row_nodes_end.assign(cell_rows, 0);
+    std::vector<long long> cell_of(lattice.nodes.ny);
+    for (long long j = 0; j < node_rows; ++j)
+        cell_of[static_cast<std::size_t>(j)] =
+            lattice.nodes_on_index ? j
+                                   : cell_along(lattice.node_y[static_cast<std::size_t>(j)],
+                                                index.origin_y(), index.cell_size(), cell_rows,
+                                                lattice.reach);
+    long long first = 0, end = 0;
+    for (std::size_t iy = 0; iy < cell_rows; ++iy) {
+        const long long row = static_cast<long long>(iy);
+        while (first < node_rows && cell_of[static_cast<std::size_t>(first)] + lattice.reach <= row)
+            ++first;
+        if (end < first) end = first;
+        while (end < node_rows && cell_of[static_cast<std::size_t>(end)] - lattice.reach <= row)
+            ++end;
+        lattice.row_nodes_first[iy] = static_cast<std::uint32_t>(first);
+        lattice.row_nodes_end[iy] = static_cast<std::uint32_t>(end);
     }
 }
 
@@ -199,23 +244,28 @@ bool copy_points(NodeLattice& lattice) {
 }  // namespace
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
-                     std::span<const int> positions, double search_radius, double grid_radius) {
+                     std::span<const int> positions, double search_radius, double grid_radius,
+                     const GridLattice& nodes) {
     lattice.points = &points;
     lattice.index = &index;
     lattice.positions.assign(positions.begin(), positions.end());
     lattice.search_radius = search_radius;
     lattice.reach_radius = reach_radius_for(search_radius);
     lattice.reach = window_reach(grid_radius, index.cell_size(), index.nx(), index.ny());
-    lattice.node_rows = static_cast<long long>(index.ny());
-    lattice.per_cell = 1.0 / index.cell_size();
+    lattice.nodes = nodes;
+    lattice.nodes_on_index = nodes.cell_size == index.cell_size() &&
+                             nodes.origin_x == index.origin_x() &&
+                             nodes.origin_y == index.origin_y();
+    lattice.per_node = 1.0 / nodes.cell_size;
     lattice.instruction_set = distance_instruction_set();
 
-    const std::size_t ny = index.ny();
-    lattice.node_y.resize(ny + NODE_LANE_PADDING);
+    lattice.node_y.resize(nodes.ny + NODE_LANE_PADDING);
     for (std::size_t j = 0; j < lattice.node_y.size(); ++j)
-        lattice.node_y[j] = static_cast<double>(j) * index.cell_size() + index.origin_y();
+        lattice.node_y[j] = static_cast<double>(j) * nodes.cell_size + nodes.origin_y;
+    lay_out_row_windows(lattice);
 
     const bool copied = copy_points(lattice);
+    const std::size_t ny = index.ny();
     lattice.column_x_low.assign(index.nx(), INFINITE);
     lattice.column_x_high.assign(index.nx(), -INFINITE);
     const std::uint32_t* slots = index.slot_points().data();
@@ -234,18 +284,48 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
 }
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius) {
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius,
+                    lattice_of_index(index));
+}
+
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      int position, double search_radius, double grid_radius) {
     const int positions[] = {position};
     prepare_lattice(lattice, points, index, positions, search_radius, grid_radius);
 }
 
-void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns) {
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     int position, double search_radius, double grid_radius,
+                     const GridLattice& nodes) {
+    const int positions[] = {position};
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes);
+}
+
+namespace {
+
+template <class Value>
+void grid_column(const NodeLattice& lattice, std::size_t i, Value* const* columns) {
     if (!lattice.xs.empty() || lattice.index->slot_points().empty())
         fill_columns(CopiedPoints{lattice}, lattice, i, columns);
     else
         fill_columns(RecordPoints{lattice}, lattice, i, columns);
 }
 
+}  // namespace
+
+void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns) {
+    grid_column(lattice, i, columns);
+}
+
+void grid_node_column(const NodeLattice& lattice, std::size_t i, double* const* columns) {
+    grid_column(lattice, i, columns);
+}
+
 void grid_node_column(const NodeLattice& lattice, std::size_t i, float* column) {
-    grid_node_column(lattice, i, &column);
+    grid_column(lattice, i, &column);
+}
+
+void grid_node_column(const NodeLattice& lattice, std::size_t i, double* column) {
+    grid_column(lattice, i, &column);
 }

@@ -38,11 +38,6 @@ GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
                             double grid_radius, RunMonitor& monitor,
                             std::span<PreviewGrid> grids, unsigned threads = 1);
 
-// The question between two node columns: the window's events, then, when a stop was
-// requested, "Cancel calculation?" ("Warning"). False when the user cancels (the stop
-// flag stays set); No clears the flag.
-bool column_checkpoint(RunMonitor& monitor);
-
 // Resamples a finished node grid to width x height pixels, takes the statistics and
 // colours it into `result` (which takes the grid): Done, or Failed with "Not enough
 // memory for temporary buffer" shown and `result` left as it was.

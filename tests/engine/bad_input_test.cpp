@@ -18,7 +18,7 @@
 
 #include "engine/points/number_text.h"
 #include "engine/points/point_reader.h"
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 #include "engine/points/result_loader.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
@@ -120,7 +120,7 @@ TEST_F(bad_input, files_without_points_say_so_and_write_nothing) {
         const std::string output = path(std::string(c.name) + ".out");
         RunState state;
         state.results_ready = true;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         EXPECT_EQ(run_calculation(settings_for(write(c.name, c.bytes), output), state, monitor,
                                   nullptr),
                   1);
@@ -138,7 +138,7 @@ TEST_F(bad_input, enormous_line_of_numbers_is_read_in_pieces) {
     std::string line;
     while (line.size() < 1000000) line += "1 2 3 4 5 ";
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(write("long", line), path("out")), points, monitor), 0);
     const std::size_t pieces = (line.size() + MAX_LINE_CHARS - 1) / MAX_LINE_CHARS;
     EXPECT_EQ(points.count, pieces);
@@ -165,7 +165,7 @@ TEST_F(bad_input, line_ends_and_byte_order_mark_read_the_same_points) {
         {"no_final_line_end", lf.substr(0, lf.size() - 1)},
     };
     PointData expected;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(write("lf", lf), path("out")), expected, monitor), 0);
     ASSERT_EQ(expected.count, 25u);
     for (const auto& c : cases) {
@@ -213,7 +213,7 @@ TEST_F(bad_input, number_forms_at_the_edges) {
         "1e999 2 3 4 5\n-0 0 1 4 5\n1 2 nan 4 5\n1e-320 10 2 4 5\n1.2.3 2 3 4 5\n+-5 2 3 4 5\n"
         "10 -0 3 4 5\n";
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(write("edges", text), path("out")), points, monitor), 0);
     ASSERT_EQ(points.count, 3u);
     EXPECT_EQ(points.survey[0].point_number, 1.0);
@@ -233,7 +233,7 @@ TEST_F(bad_input, duplicate_stations_get_the_same_row) {
     text += station_13.replace(14, 2, "99") + "\n";  // the same spot, another number
     const std::string output = path("out.dat");
     RunState state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(run_calculation(settings_for(write("dup.dat", text), output), state, monitor, nullptr),
               0);
     EXPECT_TRUE(monitor.messages.empty());
@@ -255,19 +255,21 @@ TEST_F(bad_input, stations_all_on_one_spot_are_reported) {
     RunSettings s = settings_for(input, path("out.dat"));
     s.solver = SolverKind::GaussJordan;
     RunState state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     monitor.answers = {true, true, false};
     EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
     ASSERT_EQ(monitor.questions.size(), 3u);
-    EXPECT_EQ(monitor.questions[0].text, "Error in SLE - Check coordinate of point 1. Continue?");
-    EXPECT_EQ(monitor.questions[2].text, "Error in SLE - Check coordinate of point 3. Continue?");
+    EXPECT_EQ(question_text(monitor.questions[0]),
+              "Error in SLE - Check coordinate of point 1. Continue?");
+    EXPECT_EQ(question_text(monitor.questions[2]),
+              "Error in SLE - Check coordinate of point 3. Continue?");
     EXPECT_EQ(lines_of(slurp(s.output_file)).size(), 2u);
     EXPECT_FALSE(state.results_ready);
 
     // The other solvers give an answer or report the point; a row never holds NaN.
     for (SolverKind solver : {SolverKind::MoorePenrose, SolverKind::Tichonov}) {
         s.solver = solver;
-        RecordingMonitor quiet;
+        FakeMonitor quiet;
         quiet.answers = std::deque<bool>(6, true);
         run_calculation(s, state, quiet, nullptr);
         const std::string result = slurp(s.output_file);
@@ -283,16 +285,17 @@ TEST_F(bad_input, survey_of_one_station) {
     RunSettings s = settings_for(input, path("out.dat"));
     s.solver = SolverKind::GaussJordan;
     RunState state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     monitor.answers = {true};
     EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 0);
     ASSERT_EQ(monitor.questions.size(), 1u);
-    EXPECT_EQ(monitor.questions[0].text, "Error in SLE - Check coordinate of point 7. Continue?");
+    EXPECT_EQ(question_text(monitor.questions[0]),
+              "Error in SLE - Check coordinate of point 7. Continue?");
     EXPECT_EQ(lines_of(slurp(s.output_file)).size(), 2u);
 
     s.search_mode = SearchMode::NNearest;
     s.nearest_count = 2;
-    RecordingMonitor nearest;
+    FakeMonitor nearest;
     EXPECT_EQ(run_calculation(s, state, nearest, nullptr), 1);
     EXPECT_EQ(nearest.messages, std::vector<std::string>{
                                     "N nearest points must be between 1 and the number of "
@@ -304,7 +307,7 @@ TEST_F(bad_input, survey_of_one_station) {
 // extent would need a cell table beyond any memory: refused with the index's message.
 TEST_F(bad_input, large_coordinates_and_a_tiny_radius) {
     RunState near_state, far_state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     const RunSettings near = settings_for(write("near.dat", grid_survey(0.0, 0.0)), path("near.out"));
     const RunSettings far =
         settings_for(write("far.dat", grid_survey(1e9, 2e9)), path("far.out"));
@@ -324,7 +327,7 @@ TEST_F(bad_input, large_coordinates_and_a_tiny_radius) {
     EXPECT_EQ(far_rows[2].substr(0, 32), "1000000000.000 2000000000.000   ");
 
     RunState tiny_state;
-    RecordingMonitor tiny;
+    FakeMonitor tiny;
     const RunSettings tiny_radius =
         settings_for(write("tiny.dat", grid_survey(1e9, 2e9)), path("tiny.out"), 1e-5);
     EXPECT_EQ(run_calculation(tiny_radius, tiny_state, tiny, nullptr), 1);
@@ -343,7 +346,7 @@ TEST_F(bad_input, input_gone_before_the_second_pass) {
     const std::string survey = grid_survey(0.0, 0.0);
     std::thread writer([&] { std::ofstream(input, std::ios::binary) << survey; });
     RunState state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     const RunSettings s = settings_for(input, path("out.dat"));
     EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
     writer.join();
@@ -363,7 +366,7 @@ TEST_F(bad_input, output_that_cannot_be_created) {
           std::string("/proc/out.dat"), path("plain_file/out.dat")}) {
         SCOPED_TRACE(output);
         RunState state;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         EXPECT_EQ(run_calculation(settings_for(input, output), state, monitor, nullptr), 1);
         EXPECT_EQ(monitor.messages, std::vector<std::string>{"Error by opening output file"});
         EXPECT_FALSE(state.results_ready);
@@ -389,7 +392,7 @@ TEST_F(bad_input, output_that_is_the_input_by_another_spelling) {
         ASSERT_NE(output, input);
         RunState state;
         state.results_ready = true;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         EXPECT_EQ(run_calculation(settings_for(input, output), state, monitor, nullptr), 1);
         EXPECT_EQ(monitor.messages, std::vector<std::string>{SAME_NAME});
         EXPECT_EQ(slurp(input), survey);
@@ -397,7 +400,7 @@ TEST_F(bad_input, output_that_is_the_input_by_another_spelling) {
     }
     // The other way round: the input reached through a link, the output by its name.
     RunState state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     EXPECT_EQ(run_calculation(settings_for(path("link.dat"), input), state, monitor, nullptr), 1);
     EXPECT_EQ(monitor.messages, std::vector<std::string>{SAME_NAME});
     EXPECT_EQ(slurp(input), survey);
@@ -427,7 +430,7 @@ TEST_F(bad_input, output_and_trace_file_must_not_meet_the_subset_or_each_other) 
         RunSettings s = settings_for(input, c.output);
         s.subset_file = c.subset;
         RunState state;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
         EXPECT_EQ(monitor.messages, std::vector<std::string>{c.message});
         EXPECT_EQ(slurp(input), survey);
@@ -440,7 +443,7 @@ TEST_F(bad_input, output_and_trace_file_must_not_meet_the_subset_or_each_other) 
 TEST_F(bad_input, full_disk_is_never_success) {
     const std::string input = write("in.dat", grid_survey(0.0, 0.0));
     RunState state;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     EXPECT_EQ(run_calculation(settings_for(input, "/dev/full"), state, monitor, nullptr), 1);
     EXPECT_EQ(monitor.messages, std::vector<std::string>{"Error by writing output file"});
     EXPECT_FALSE(state.results_ready);
@@ -451,7 +454,7 @@ TEST_F(bad_input, full_disk_is_never_success) {
     s.subset_file = write("subset.dat", "0 0 1 100 -12\n10 10 7 100 -12\n");
     s.solver = SolverKind::Tichonov;
     s.sv_threshold = -1.0;
-    RecordingMonitor traced;
+    FakeMonitor traced;
     EXPECT_EQ(run_calculation(s, state, traced, nullptr), 1);
     EXPECT_EQ(traced.messages, std::vector<std::string>{"Error by writing output trace file"});
     EXPECT_FALSE(state.results_ready);
@@ -485,7 +488,7 @@ TEST_F(bad_input, result_files_with_odd_rows) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RunState state;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         const ResultLoad load =
             load_result_file({write(c.name, header + c.rows), '.', 0.0}, state, monitor);
         EXPECT_EQ(load.outcome, c.outcome);
@@ -516,7 +519,7 @@ TEST_F(bad_input, result_file_line_ends_and_byte_order_mark) {
         if (c == '\n') c = '\r';
     for (const std::string& bytes : {cr, "\xEF\xBB\xBF" + text}) {
         RunState state;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         const ResultLoad load = load_result_file({write("result", bytes), '.', 0.0}, state, monitor);
         ASSERT_EQ(load.outcome, LoadOutcome::Loaded);
         EXPECT_EQ(state.points.count, 2u);
@@ -536,7 +539,7 @@ TEST_F(bad_input, result_file_with_a_radius_too_small_for_its_area) {
         "0 0 1 100 -12 1 2 3 4 5 6 30\n5000 8000 2 100 -12 1 2 3 4 5 6 30\n";
     RunState state;
     state.results_ready = true;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     const ResultLoad load = load_result_file({write("tiny_radius", text), '.', 0.0}, state, monitor);
     EXPECT_EQ(load.outcome, LoadOutcome::NoData);
     EXPECT_EQ(monitor.messages,

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST(cluster_index, bins_columns_at_half_cell_boundaries) {
     // Extent 0..94 with a search radius of 100 m: 10 m cells, ten columns.
     PointData data = points_at({{0, 0}, {44.9, 0}, {45, 0}, {94, 0}});
     ClusterIndex index;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(build_cluster_index(0.1 * 100.0, data, index, monitor), 0);
     EXPECT_TRUE(monitor.messages.empty());
     EXPECT_EQ(index.nx(), 10u);
@@ -75,7 +75,7 @@ TEST(cluster_index, point_past_the_last_column_goes_into_it) {
 }
 
 TEST(cluster_index, degenerate_layouts) {
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     {
         PointData data = points_at({{5, 0}, {5, 30}, {5, 12}});
         ClusterIndex index;
@@ -111,7 +111,7 @@ TEST(cluster_index, refuses_tiny_cells_over_a_large_extent) {
     // Radius 1e-5 over 10 km: 1e10 columns a side, refused instead of allocated.
     PointData data = points_at({{0, 0}, {10000, 10000}});
     ClusterIndex index;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     EXPECT_EQ(build_cluster_index(0.1 * 1e-5, data, index, monitor), 1);
     ASSERT_EQ(monitor.messages.size(), 1u);
     EXPECT_EQ(monitor.messages[0],
@@ -171,7 +171,7 @@ TEST(cluster_index, agrees_with_brute_force_binning) {
     PointData data = points_at(xy);
     const double c = 7.3;
     ClusterIndex index;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(build_cluster_index(c, data, index, monitor), 0);
 
     const auto nx = static_cast<std::size_t>(std::floor((873.0 + c) / c));

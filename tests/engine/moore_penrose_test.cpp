@@ -7,6 +7,7 @@
 
 #include "tests/engine/solver_oracle.h"
 #include "engine/solvers/solver_notes.h"
+#include "engine/solvers/svd_decomposition.h"
 
 namespace {
 

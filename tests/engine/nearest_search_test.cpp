@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/search/cluster_index.h"
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ struct Survey {
             data.extent.y_min = std::min(data.extent.y_min, xy[p].second);
             data.extent.y_max = std::max(data.extent.y_max, xy[p].second);
         }
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         EXPECT_EQ(build_cluster_index(0.1 * radius, data, index, monitor), 0);
     }
 };
@@ -76,7 +76,7 @@ TEST(nearest_search, fails_and_ends_when_too_few_points) {
     EXPECT_EQ(result.d, 1000);
     // A point that no circle holds: the passes stop once D reaches every cell.
     survey.data.work[3].value[work::x] = std::nan("");
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(build_cluster_index(5.0, survey.data, survey.index, monitor), 0);
     EXPECT_FALSE(NearestSearch(0, 0, 4, 50.0, survey.index, survey.data, result));
     EXPECT_GE(result.d, std::hypot(1000.0, 1000.0));

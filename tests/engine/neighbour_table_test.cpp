@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/engine/fit_fixture.h"
+#include "engine/fit/trend_model.h"
 #include "engine/search/nearest_search.h"
 #include "engine/search/radius_test.h"
 #include "engine/solvers/gauss_jordan.h"

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 
 namespace {
 
@@ -113,7 +115,7 @@ TEST(point_reader, reads_a_messy_file) {
         "103 203 4 303 -2.5";
     RunSettings s = settings_for(write_file("messy.dat", text));
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(s, points, monitor), 0);
     EXPECT_TRUE(monitor.messages.empty());
     ASSERT_EQ(points.count, 6u);
@@ -152,7 +154,7 @@ TEST(point_reader, reads_a_messy_file) {
 TEST(point_reader, decimal_comma_depends_on_the_separator) {
     const std::string path = write_file("comma.dat", "100,5 200,5 1 300 12,5\n");
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(path, ','), points, monitor), 0);
     ASSERT_EQ(points.count, 1u);
     EXPECT_EQ(points.survey[0].x, 100.5);
@@ -172,7 +174,7 @@ TEST(point_reader, shifts_negative_coordinates) {
     const std::string path =
         write_file("negative.dat", "-100 -5 1 10 1\n-250 30 2 20 1\n-120.5 -7.25 3 15 1\n");
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(path), points, monitor), 0);
     ASSERT_EQ(points.count, 3u);
     const PointExtent& e = points.extent;
@@ -197,7 +199,7 @@ TEST(point_reader, shifts_negative_coordinates) {
 
 TEST(point_reader, failures_show_their_message) {
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunSettings s = settings_for(temp_path("does_not_exist.dat"));
     EXPECT_EQ(read_points(s, points, monitor), 1);
     s = settings_for(write_file("words.dat", "X Y POINT HEIGHT CBA\nLine 1\n"));
@@ -222,7 +224,7 @@ TEST(point_reader, input_that_cannot_be_read_twice_fails) {
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     std::thread writer([&] { std::ofstream(path, std::ios::binary) << "1 2 3 4 5\n6 7 8 9 10\n"; });
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     EXPECT_EQ(read_points(settings_for(path), points, monitor), 1);
     writer.join();
     std::remove(path.c_str());
@@ -235,7 +237,7 @@ TEST(point_reader, subset_marks_first_point_within_tolerance) {
         write_file("subset_points.dat", "0 0 17 1 1\n1 0 18 1 1\n2 0 17 1 1\n3 0 19 1 1\n4 0 20 1 1\n");
     RunSettings s = settings_for(input);
     PointData points;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(read_points(s, points, monitor), 0);
     s.subset_file = write_file("subset.dat",
                                "POINT\n"
@@ -253,4 +255,59 @@ TEST(point_reader, subset_marks_first_point_within_tolerance) {
     s.subset_file = temp_path("no_subset.dat");
     EXPECT_EQ(read_subset(s, points, monitor), 1);
     EXPECT_EQ(monitor.messages, std::vector<std::string>{"Cannot open subset input data file"});
+}
+
+// A large file is read in parts by several threads; the points, their order and the
+// extent must be those of one reading, whatever the number of parts and wherever the
+// splits fall (inside long lines, CR LF pairs, labels and comments). The values include
+// -0 and +0 at the extremes, where the order of taking them decides the extent's bits.
+TEST(point_reader, parts_read_by_threads_give_the_points_of_one_reading) {
+    std::string text = "\xEF\xBB\xBF" "X Y POINT H CBA\r\n";
+    std::uint64_t state = 99;
+    auto below = [&state](unsigned n) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<unsigned>((state >> 33) % n);
+    };
+    char line[400];
+    int number = 0;
+    while (text.size() < (std::size_t{9} << 20)) {
+        const unsigned kind = below(40);
+        const char* end = below(5) == 0 ? "\r\n" : (below(20) == 0 ? "\r" : "\n");
+        if (kind == 0) {
+            text += "/ comment 1 2 3 4 5";
+        } else if (kind == 1) {
+            text += "Line 12";
+        } else if (kind == 2) {
+            text += std::string(300 + below(200), '1');  // cut into pieces of 253
+        } else if (kind == 3) {
+            text += below(2) ? "-0 -0.0 " : "0 0 ";
+            text += std::to_string(++number) + " -0.0 0";
+        } else {
+            std::snprintf(line, sizeof line, "%u.%02u\t%u.%02u %d %u.5 -%u.25e-1", below(90000),
+                          below(100), below(90000), below(100), ++number, below(900),
+                          below(10000));
+            text += line;
+        }
+        text += end;
+    }
+    const std::string path = write_file("parts.dat", text);
+    auto read_with = [&](unsigned threads) {
+        RunSettings s = settings_for(path);
+        s.threads = threads;
+        PointData points;
+        FakeMonitor monitor;
+        EXPECT_EQ(read_points(s, points, monitor), 0) << threads;
+        return points;
+    };
+    const PointData one = read_with(1);
+    ASSERT_GT(one.count, 100000u);
+    for (unsigned threads : {2u, 3u, 7u}) {
+        const PointData many = read_with(threads);
+        ASSERT_EQ(many.count, one.count) << threads;
+        EXPECT_EQ(std::memcmp(&many.extent, &one.extent, sizeof one.extent), 0) << threads;
+        EXPECT_EQ(std::memcmp(many.survey.data(), one.survey.data(),
+                              one.count * sizeof(SurveyPoint)), 0) << threads;
+        EXPECT_EQ(std::memcmp(many.work.data(), one.work.data(), one.count * sizeof(WorkPoint)), 0)
+            << threads;
+    }
 }

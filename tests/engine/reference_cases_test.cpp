@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 #include "tests/engine/result_compare.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
@@ -92,7 +92,7 @@ TEST_P(reference_cases, run_writes_the_expected_files) {
     const RunSettings settings = settings_from(read_flat_json(source / "settings.json"));
     const fs::path previous = fs::current_path();
     fs::current_path(folder);
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     const int result = run_calculation(settings, state, monitor, nullptr);
     fs::current_path(previous);

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_state.h"
 
@@ -57,7 +57,7 @@ protected:
 
     fs::path folder_;
     RunState state_;
-    RecordingMonitor monitor_;
+    FakeMonitor monitor_;
 };
 
 }  // namespace
@@ -344,7 +344,7 @@ TEST_F(result_loader, reads_back_what_a_run_wrote) {
         s.grid_radius = 150.0;
         s.tendency = t;
         RunState run;
-        RecordingMonitor run_monitor;
+        FakeMonitor run_monitor;
         ASSERT_EQ(run_calculation(s, run, run_monitor, nullptr), 0);
 
         ResultLoad r = load(s.output_file);

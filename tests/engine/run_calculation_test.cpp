@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 #include "tests/engine/result_compare.h"
 #include "engine/run/run_checks.h"
 #include "engine/run/run_state.h"
@@ -150,7 +150,7 @@ TEST_F(run_calculation_files, writes_both_header_lines_for_every_tendency_and_se
             s.nearest_count = 12;
             s.iterations = 7;
             s.iteration_object = 1;
-            RecordingMonitor monitor;
+            FakeMonitor monitor;
             RunState state;
             ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
             const std::vector<std::string> lines = read_lines(s.output_file);
@@ -173,7 +173,7 @@ TEST_F(run_calculation_files, decimal_comma_changes_numbers_but_not_the_file_nam
                  grid_survey([](double x, double y, double h) { return 2 * x - 3 * y + h; }));
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
     s.decimal_separator = ',';
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
     const std::vector<std::string> lines = read_lines(s.output_file);
@@ -243,7 +243,7 @@ TEST_F(run_calculation_files, writes_the_complete_result_file_of_each_tendency) 
         s.centering_x = s.centering_y = k.centre_xy;
         s.centering_z = k.centre_z;
         s.centering_cba = k.centre_cba;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
         EXPECT_TRUE(state.results_ready);
@@ -272,7 +272,7 @@ TEST_F(run_calculation_files, later_passes_fit_the_corrected_anomaly) {
         RunSettings s = settings(Tendency::Linear4x4, kRadius);
         s.iterations = 2;
         s.alpha = a;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
         const std::vector<std::string> lines = read_lines(s.output_file);
@@ -307,7 +307,7 @@ TEST_F(run_calculation_files, later_passes_fit_the_corrected_anomaly) {
         s.centering_x = s.centering_y = CenteringMode::NotCenter;
         s.iterations = 2;
         s.alpha = a;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
         const std::vector<std::string> lines = read_lines(s.output_file);
@@ -328,19 +328,16 @@ TEST_F(run_calculation_files, failed_point_is_asked_about_once_a_pass) {
     std::vector<Station> stations = grid_survey(linear_model);
     stations.insert(stations.begin() + 2, Station{500.0, 500.0, 17.5, 3.0, 1.0});
     write_survey("survey.dat", stations);
-    const std::string question = "Error in SLE - Check coordinate of point 17.5. Continue?";
     {
         RunSettings s = settings(Tendency::Linear4x4, kRadius);
         s.iterations = 2;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         monitor.answers = {true, true, true};
         RunState state;
         ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
         ASSERT_EQ(monitor.questions.size(), 3u);
-        for (const auto& asked : monitor.questions) {
-            EXPECT_EQ(asked.text, question);
-            EXPECT_EQ(asked.caption, "Error");
-        }
+        for (const Question& asked : monitor.questions)
+            EXPECT_EQ(asked, (Question{SystemFailed{17.5, '.'}}));
         const std::vector<std::string> lines = read_lines(s.output_file);
         ASSERT_EQ(lines.size(), 27u);  // a gap where the isolated point would be
         EXPECT_EQ(tokens_of(lines[4])[2], "3");
@@ -350,7 +347,7 @@ TEST_F(run_calculation_files, failed_point_is_asked_about_once_a_pass) {
     }
     {
         RunSettings s = settings(Tendency::Linear4x4, kRadius);
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         monitor.answers = {false};
         RunState state;
         EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
@@ -366,7 +363,7 @@ TEST_F(run_calculation_files, flat_ground_centred_to_the_point_fails_every_point
     write_survey("survey.dat", flat);
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
     s.centering_z = CenteringMode::CenterToPoint;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     for (int i = 0; i < 25; ++i) monitor.answers.push_back(true);
     RunState state;
     EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 0);
@@ -380,7 +377,7 @@ TEST_F(run_calculation_files, traced_points_get_their_l_curve_in_the_trace_file)
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
     s.solver = SolverKind::Tichonov;
     s.subset_file = path("subset.dat");
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
     const std::vector<std::string> trace = read_lines(s.trace_file);
@@ -403,7 +400,7 @@ TEST_F(run_calculation_files, trace_file_stays_empty_without_the_l_curve) {
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
     s.solver = SolverKind::MoorePenrose;
     s.subset_file = path("subset.dat");
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
     ASSERT_TRUE(fs::exists(s.trace_file));
@@ -423,7 +420,7 @@ TEST_F(run_calculation_files, nearest_ties_all_enter_the_fit) {
         s.search_mode = SearchMode::NNearest;
         s.nearest_count = k.n;
         s.solver = SolverKind::MoorePenrose;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
         const std::vector<std::string> lines = read_lines(s.output_file);
@@ -439,7 +436,7 @@ TEST_F(run_calculation_files, refuses_more_nearest_points_than_were_read) {
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
     s.search_mode = SearchMode::NNearest;
     s.nearest_count = 26;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     monitor.stop = true;
     RunState state;
     EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
@@ -459,7 +456,7 @@ TEST_F(run_calculation_files, progress_moves_every_hundred_points_of_each_pass) 
     write_survey("survey.dat", stations);
     RunSettings s = settings(Tendency::Linear4x4, 25.0);
     s.iterations = 2;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0)
         << (monitor.messages.empty() ? "" : monitor.messages[0]) << monitor.questions.size();
@@ -467,40 +464,26 @@ TEST_F(run_calculation_files, progress_moves_every_hundred_points_of_each_pass) 
     const std::vector<int> expected{0, 0, 0, 1333, 2666, 3333, 4666, 6000, 6666, 8000, 9333};
     EXPECT_EQ(monitor.progress, expected);
     // Once before the run, once before the first pass, once after each point of each pass.
-    EXPECT_EQ(monitor.events_processed, 2 + 3 * 250);
+    EXPECT_EQ(monitor.events, 2 + 3 * 250);
 }
-
-namespace {
-
-// Presses Stop when the events of the n-th process_events are handled.
-struct StopAtEvent : RecordingMonitor {
-    int stop_at = 0;
-    void process_events() override {
-        RecordingMonitor::process_events();
-        if (events_processed == stop_at) stop = true;
-    }
-};
-
-}  // namespace
 
 TEST_F(run_calculation_files, stop_answered_no_goes_on_and_yes_ends_the_run) {
     write_survey("survey.dat", grid_survey(linear_model));
     RunSettings s = settings(Tendency::Linear4x4, kRadius);
     {
-        StopAtEvent monitor;
-        monitor.stop_at = 5;  // after the third point
+        FakeMonitor monitor;
+        monitor.stop_at_event = 5;  // after the third point
         monitor.answers = {false};
         RunState state;
         EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 0);
         ASSERT_EQ(monitor.questions.size(), 1u);
-        EXPECT_EQ(monitor.questions[0].text, "Cancel calculation?");
-        EXPECT_EQ(monitor.questions[0].caption, "Warning");
+        EXPECT_EQ(monitor.questions[0], Question{CancelCalculation{}});
         EXPECT_EQ(read_lines(s.output_file).size(), 27u);
         EXPECT_TRUE(state.results_ready);
     }
     {
-        StopAtEvent monitor;
-        monitor.stop_at = 5;
+        FakeMonitor monitor;
+        monitor.stop_at_event = 5;
         monitor.answers = {true};
         RunState state;
         EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1);
@@ -535,7 +518,7 @@ TEST_F(run_calculation_files, files_that_cannot_be_written_end_the_run) {
             s.trace_file = k.trace;
             s.solver = SolverKind::Tichonov;
         }
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         EXPECT_EQ(run_calculation(s, state, monitor, nullptr), 1) << k.message;
         EXPECT_EQ(monitor.messages, std::vector<std::string>{k.message});
@@ -554,7 +537,7 @@ struct ScriptedGridder : PreviewGridder {
         // Preview 1 is gridded from the points just read, the others from results.
         EXPECT_EQ(state.results_ready, slot != 1);
         if (slot == cancel_slot) {
-            static_cast<RecordingMonitor&>(monitor).stop = true;
+            static_cast<FakeMonitor&>(monitor).stop = true;
             return GridOutcome::Cancelled;
         }
         return slot == 2 ? GridOutcome::Failed : GridOutcome::Done;
@@ -569,7 +552,7 @@ TEST_F(run_calculation_files, previews_are_gridded_around_the_loop) {
     s.preview = true;
     {
         ScriptedGridder gridder;
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         EXPECT_EQ(run_calculation(s, state, monitor, &gridder), 0);
         EXPECT_EQ(gridder.slots, (std::vector<int>{1, 2, 3}));
@@ -580,7 +563,7 @@ TEST_F(run_calculation_files, previews_are_gridded_around_the_loop) {
         ScriptedGridder gridder;
         gridder.cancel_slot = 1;
         fs::remove(s.output_file);
-        RecordingMonitor monitor;
+        FakeMonitor monitor;
         RunState state;
         EXPECT_EQ(run_calculation(s, state, monitor, &gridder), 1);
         EXPECT_EQ(gridder.slots, std::vector<int>{1});
@@ -599,7 +582,7 @@ TEST_F(run_calculation_files, example_survey_shows_the_sphere_gradient) {
     s.input_file = std::string(ORVANE_EXAMPLES) + "/sphere_survey.dat";
     s.trace_file = path("trace.dat");
     s.solver = SolverKind::MoorePenrose;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
     const std::vector<std::string> lines = read_lines(s.output_file);
@@ -631,7 +614,7 @@ TEST_F(run_calculation_files, example_lines_file_reads_every_station) {
     RunSettings s = settings(Tendency::Linear4x4, 300.0);
     s.input_file = std::string(ORVANE_EXAMPLES) + "/sphere_lines.xyz";
     s.solver = SolverKind::MoorePenrose;
-    RecordingMonitor monitor;
+    FakeMonitor monitor;
     RunState state;
     ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
     EXPECT_EQ(read_lines(s.output_file).size(), 802u);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/recording_monitor.h"
+#include "tests/support/fake_monitor.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "engine/run/run_state.h"
@@ -27,24 +27,6 @@ std::string file_bytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Answers every failed-point question with Yes, so a run goes on past singular points.
-struct YesMonitor : RecordingMonitor {
-    bool ask_yes_no(const std::string& text, const std::string& caption) override {
-        questions.push_back({text, caption});
-        return true;
-    }
-};
-
-// Requests Stop right after the progress report of point `stop_at_point` of the first
-// pass: the question then comes before the next point, whatever the number of threads.
-struct StopAtProgress : RecordingMonitor {
-    int reports_before_stop = 0;
-    void set_progress(int position) override {
-        RecordingMonitor::set_progress(position);
-        if (static_cast<int>(progress.size()) == reports_before_stop) stop = true;
-    }
-};
-
 struct RunOutput {
     int result = 0;
     std::string result_file, trace_file;
@@ -52,7 +34,14 @@ struct RunOutput {
     std::vector<std::string> questions;
 };
 
-RunOutput run_with(RunSettings s, unsigned threads, RecordingMonitor& monitor) {
+// Answers every failed-point question with Yes, so a run goes on past singular points.
+FakeMonitor answering_yes() {
+    FakeMonitor monitor;
+    monitor.then_answer = true;
+    return monitor;
+}
+
+RunOutput run_with(RunSettings s, unsigned threads, FakeMonitor& monitor) {
     s.threads = threads;
     RunState state;
     RunOutput out;
@@ -60,7 +49,7 @@ RunOutput run_with(RunSettings s, unsigned threads, RecordingMonitor& monitor) {
     out.result_file = file_bytes(s.output_file);
     if (!s.subset_file.empty()) out.trace_file = file_bytes(s.trace_file);
     out.messages = monitor.messages;
-    for (const auto& q : monitor.questions) out.questions.push_back(q.caption + ": " + q.text);
+    out.questions = monitor.question_lines();
     fs::remove(s.output_file);
     if (!s.subset_file.empty()) fs::remove(s.trace_file);
     return out;
@@ -157,7 +146,7 @@ TEST_F(threads_identity, every_tendency_solver_and_search_mode_gives_the_same_by
                 const std::string label = std::string(kTendencies[t]) + " " + kSolvers[solver] +
                                           (mode ? " nearest" : " radius") + " variant " +
                                           std::to_string(variant);
-                YesMonitor one_monitor, four_monitor;
+                FakeMonitor one_monitor = answering_yes(), four_monitor = answering_yes();
                 const RunOutput one = run_with(s, 1, one_monitor);
                 const RunOutput four = run_with(s, 4, four_monitor);
                 ASSERT_GT(one.result_file.size(), 1000u) << label;
@@ -199,7 +188,7 @@ TEST_F(threads_identity, example_surveys_give_the_same_bytes) {
         s.solver = c.solver;
         s.search_mode = c.mode;
         s.nearest_count = 25;
-        YesMonitor one_monitor, four_monitor;
+        FakeMonitor one_monitor = answering_yes(), four_monitor = answering_yes();
         const RunOutput one = run_with(s, 1, one_monitor);
         const RunOutput four = run_with(s, 4, four_monitor);
         ASSERT_EQ(one.result, 0) << c.input;
@@ -212,10 +201,15 @@ TEST_F(threads_identity, example_surveys_give_the_same_bytes) {
 TEST_F(threads_identity, stop_keeps_the_same_rows) {
     const std::string input = write_generated_survey();
     RunSettings s = base(input, 70.0);
-    StopAtProgress one_monitor, four_monitor;
-    // Reports: the run's 0, the loop's 0, then points 0, 100, 200.
-    one_monitor.reports_before_stop = four_monitor.reports_before_stop = 5;
-    one_monitor.answers = four_monitor.answers = {true};
+    FakeMonitor one_monitor, four_monitor;
+    for (FakeMonitor* monitor : {&one_monitor, &four_monitor}) {
+        // Reports: the run's 0, the loop's 0, then points 0, 100, 200. The question then
+        // comes before the next point, whatever the number of threads.
+        monitor->on_progress = [monitor] {
+            if (monitor->progress.size() == 5) monitor->stop = true;
+        };
+        monitor->answers = {true};
+    }
     const RunOutput one = run_with(s, 1, one_monitor);
     const RunOutput four = run_with(s, 4, four_monitor);
     EXPECT_EQ(one.result, 1);

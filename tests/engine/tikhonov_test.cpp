@@ -336,7 +336,7 @@ TEST(tikhonov, refuses_a_sequence_that_would_not_end) {
     EXPECT_TRUE(regularisationAlphas(lCurveSettings(1e-3, 1.0, 1.0)).empty());
     EXPECT_TRUE(regularisationAlphas(lCurveSettings(1e-3, 1.0, 0.5)).empty());
     const std::vector<double> capped = regularisationAlphas(lCurveSettings(1e-3, 1e300, 1.0000001));
-    EXPECT_EQ(capped.size(), kMaxRegularisationAlphas);
+    EXPECT_EQ(capped.size(), MAX_REGULARISATION_ALPHAS);
     EXPECT_EQ(regularisationAlphas(lCurveSettings(1e-10, 1e10, 2.0)).size(), 67u);
 
     SystemMatrix a;

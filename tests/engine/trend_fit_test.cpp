@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/engine/fit_fixture.h"
+#include "engine/fit/trend_model.h"
 #include "engine/solvers/solver_notes.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "orvgrid/raster.h"
 #include "tests/support/random_surveys.h"
 #include "tests/support/reference_gridding.h"
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/test_points.h"
 
 namespace {
 

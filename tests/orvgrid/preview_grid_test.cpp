@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/fake_monitor.h"
+#include "tests/support/test_points.h"
 #include "engine/search/cluster_index.h"
 #include "engine/run/run_state.h"
 
@@ -17,7 +18,7 @@ constexpr int cba = work::cba;
 
 // Node values of a gridding with a 1 m lattice.
 PreviewGrid grid_of(const PointData& points, double search_radius, double grid_radius,
-                    ScriptedMonitor& monitor) {
+                    FakeMonitor& monitor) {
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
     EXPECT_EQ(gridPreviewVariable(points, index, cba, search_radius, grid_radius, 20, 20,
@@ -31,7 +32,7 @@ double distance(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
 }  // namespace
 
 TEST(preview_grid, point_on_a_node_counts_with_a_finite_weight) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     // P0 on node (0, 0); P1 on node (5, 5), 7.07 m away, beyond the 3 m search radius.
     const PointData points = make_points({{0, 0, 7}, {5, 5, 100}}, cba);
     const PreviewGrid grid = grid_of(points, 3.0, 3.0, monitor);
@@ -48,7 +49,7 @@ TEST(preview_grid, point_on_a_node_counts_with_a_finite_weight) {
 }
 
 TEST(preview_grid, both_offsets_are_added_to_the_differences) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     // Node 1 lies midway between the points; the +0.001 puts the right-hand point nearer.
     const PointData points = make_points({{0, 0, 0}, {2, 0, 1}}, cba);
     const PreviewGrid grid = grid_of(points, 10.0, 10.0, monitor);
@@ -62,7 +63,7 @@ TEST(preview_grid, both_offsets_are_added_to_the_differences) {
 }
 
 TEST(preview_grid, cell_window_reaches_one_cell_less_above) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     // Cells 0..3 along x. With Rg = 2 (K = 2) node 1 sees cells 0..2 only, so P1 in
     // cell 3 is left out although it is 2 m away, well inside Rs = 10; node 2 sees
     // cells 0..3 and takes both.
@@ -79,7 +80,7 @@ TEST(preview_grid, cell_window_reaches_one_cell_less_above) {
 }
 
 TEST(preview_grid, larger_grid_radius_never_counts_points_beyond_search_radius) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
     const PreviewGrid grid = grid_of(points, 1.5, 10.0, monitor);
     EXPECT_FLOAT_EQ(grid.at(0, 0), 1.0f);
@@ -89,7 +90,7 @@ TEST(preview_grid, larger_grid_radius_never_counts_points_beyond_search_radius) 
 }
 
 TEST(preview_grid, larger_grid_radius_adds_points_the_high_side_missed) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
     const PreviewGrid grid = grid_of(points, 10.0, 3.5, monitor);  // K = 4
     const double d0 = distance(1.001, 0.001);
@@ -98,9 +99,9 @@ TEST(preview_grid, larger_grid_radius_adds_points_the_high_side_missed) {
 }
 
 TEST(preview_grid, stop_answered_yes_cancels_and_keeps_the_flag) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     monitor.stop = true;
-    monitor.answer = true;
+    monitor.answers = {true};
     const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
@@ -110,14 +111,14 @@ TEST(preview_grid, stop_answered_yes_cancels_and_keeps_the_flag) {
     EXPECT_TRUE(monitor.stop);
     EXPECT_EQ(monitor.events, 1);  // asked after the first column
     ASSERT_EQ(monitor.questions.size(), 1u);
-    EXPECT_EQ(monitor.questions[0], "Cancel calculation?|Warning");
+    EXPECT_EQ(monitor.questions[0], Question{CancelCalculation{}});
     EXPECT_EQ(result.raster.mean, 123.0);
 }
 
 TEST(preview_grid, stop_answered_no_clears_the_flag_and_goes_on) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     monitor.stop = true;
-    monitor.answer = false;
+    monitor.answers = {false};
     const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
@@ -131,7 +132,7 @@ TEST(preview_grid, stop_answered_no_clears_the_flag_and_goes_on) {
 }
 
 TEST(preview_grid, buffers_that_cannot_be_had_fail_with_the_memory_message) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
@@ -143,7 +144,7 @@ TEST(preview_grid, buffers_that_cannot_be_had_fail_with_the_memory_message) {
 }
 
 TEST(preview_grid, refuses_a_position_outside_the_work_record) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     const PointData points = make_points({{0, 0, 1}}, cba);
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
@@ -157,7 +158,7 @@ TEST(preview_grid, refuses_a_position_outside_the_work_record) {
 }
 
 TEST(preview_grid, empty_index_gives_a_blank_picture) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     PointData points;
     ClusterIndex index;
     PreviewResult result;
@@ -169,7 +170,7 @@ TEST(preview_grid, empty_index_gives_a_blank_picture) {
 }
 
 TEST(preview_grid, grid_keeps_the_lattice_and_offsets) {
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     PointData points = make_points({{10, 20, 1}, {14, 23, 2}}, cba);
     points.extent.x_offset = 5.0;
     points.extent.y_offset = 7.0;
@@ -221,7 +222,7 @@ TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
     const ClusterIndex index = make_index(points, 5.0);
     for (double grid_radius : {50.0, 30.0, 80.0}) {
         SCOPED_TRACE(grid_radius);
-        ScriptedMonitor one_monitor;
+        FakeMonitor one_monitor;
         PreviewResult one;
         ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, grid_radius, 177, 145,
                                       one_monitor, one, 1),
@@ -229,7 +230,7 @@ TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
         EXPECT_EQ(one_monitor.events, static_cast<int>(index.nx()));
         for (unsigned threads : {2u, 4u, 0u}) {
             SCOPED_TRACE(threads);
-            ScriptedMonitor monitor;
+            FakeMonitor monitor;
             PreviewResult many;
             ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, grid_radius, 177, 145,
                                           monitor, many, threads),
@@ -249,24 +250,21 @@ TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
 TEST(preview_grid, stop_between_threaded_columns_asks_once_and_cancels_or_goes_on) {
     const PointData points = scattered_survey();
     const ClusterIndex index = make_index(points, 5.0);
-    ScriptedMonitor plain;
+    FakeMonitor plain;
     PreviewResult reference;
     ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, 50.0, 177, 145, plain, reference, 1),
               GridOutcome::Done);
     for (bool cancel : {true, false}) {
         SCOPED_TRACE(cancel);
-        ScriptedMonitor monitor;
-        monitor.answer = cancel;
-        // Stop is pressed while the workers are some columns in.
-        monitor.on_events = [&monitor] {
-            if (monitor.events == 5) monitor.stop = true;
-        };
+        FakeMonitor monitor;
+        monitor.answers = {cancel};
+        monitor.stop_at_event = 5;  // while the workers are some columns in
         PreviewResult result;
         result.raster.mean = 42.0;
         const GridOutcome outcome =
             gridPreviewVariable(points, index, cba, 50.0, 50.0, 177, 145, monitor, result, 4);
         ASSERT_EQ(monitor.questions.size(), 1u);
-        EXPECT_EQ(monitor.questions[0], "Cancel calculation?|Warning");
+        EXPECT_EQ(monitor.questions[0], Question{CancelCalculation{}});
         if (cancel) {
             EXPECT_EQ(outcome, GridOutcome::Cancelled);
             EXPECT_TRUE(monitor.stop);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_monitor.h"
 #include "tests/support/random_surveys.h"
-#include "tests/support/recording_monitor.h"
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/test_points.h"
 #include "engine/run/run_state.h"
 
 namespace {
@@ -61,7 +61,7 @@ TEST(preview_set, grids_each_slot_from_its_list_entry) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
     const RunSettings settings = make_settings();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     const double expected_mean[] = {300.0, -4.0, 0.0};
     for (int slot = 1; slot <= 3; ++slot) {
         ASSERT_EQ(set.grid_preview(slot, settings, state, monitor), GridOutcome::Done) << slot;
@@ -83,7 +83,7 @@ TEST(preview_set, grids_each_slot_from_its_list_entry) {
 TEST(preview_set, zero_grid_radius_means_the_search_radius) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(set.grid_slot(1, 1, Tendency::Linear4x4, 20.0, 0.0, state, monitor),
               GridOutcome::Done);
     // With a window of no cells every node would be blank.
@@ -94,7 +94,7 @@ TEST(preview_set, zero_grid_radius_means_the_search_radius) {
 TEST(preview_set, cancel_keeps_the_previous_result_and_picture) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(set.grid_slot(2, 4, Tendency::Linear3x3, 20.0, 20.0, state, monitor),
               GridOutcome::Done);
     const RgbImage before = set.image(2);
@@ -108,7 +108,7 @@ TEST(preview_set, cancel_keeps_the_previous_result_and_picture) {
 TEST(preview_set, a_gridding_started_within_another_is_refused) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     std::vector<GridOutcome> nested;
     monitor.on_events = [&] {
         if (nested.empty())
@@ -128,7 +128,7 @@ TEST(preview_set, a_gridding_started_within_another_is_refused) {
 TEST(preview_set, clear_forgets_results_and_repaints) {
     PreviewSet set(30, 30);
     const RunState state = make_state();
-    ScriptedMonitor monitor;
+    FakeMonitor monitor;
     ASSERT_EQ(set.grid_slot(1, 1, Tendency::Linear4x4, 20.0, 20.0, state, monitor),
               GridOutcome::Done);
     set.clear();
@@ -149,10 +149,10 @@ RunState scattered_state() {
 
 // Records what a gridding shows, asks and draws; optionally presses Stop when a slot is
 // reported ready.
-struct SlotMonitor : RecordingMonitor {
+struct SlotMonitor : FakeMonitor {
     int stop_after_ready = 0;
     void preview_ready(int slot) override {
-        RecordingMonitor::preview_ready(slot);
+        FakeMonitor::preview_ready(slot);
         if (slot == stop_after_ready) stop = true;
     }
 };
@@ -170,7 +170,7 @@ TEST(preview_set, shared_pass_gives_each_slot_its_own_gridding) {
     const int slots[] = {1, 2, 3};
     const int lists[] = {1, 0, 1};  // CBA, then positions 5 and 6
     PreviewSet alone(40, 30);
-    ScriptedMonitor quiet;
+    FakeMonitor quiet;
     for (int k = 0; k < 3; ++k)
         ASSERT_EQ(alone.grid_slot(slots[k], lists[k], Tendency::Linear4x4, 6.0, 7.5, state, quiet),
                   GridOutcome::Done);
@@ -245,9 +245,8 @@ TEST(preview_set, stop_during_and_between_the_slots_of_a_shared_pass) {
         monitor.answers = {cancel};
         EXPECT_EQ(set.grid_slots(slots, lists, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
                   !cancel);
-        ASSERT_EQ(monitor.questions.size(), 1u);
-        EXPECT_EQ(monitor.questions[0].text, "Cancel calculation?");
-        EXPECT_EQ(monitor.questions[0].caption, "Warning");
+        EXPECT_EQ(monitor.question_lines(),
+                  std::vector<std::string>{"Warning: Cancel calculation?"});
         EXPECT_EQ(monitor.stop, cancel);
         if (cancel) {
             EXPECT_EQ(monitor.previews_ready, std::vector<int>{1});

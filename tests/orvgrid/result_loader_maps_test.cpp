@@ -14,7 +14,7 @@
 #include "orvgrid/preview_set.h"
 #include "engine/points/result_loader.h"
 #include "engine/run/run_calculation.h"
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/fake_monitor.h"
 #include "engine/run/run_state.h"
 
 namespace fs = std::filesystem;
@@ -88,7 +88,7 @@ TEST(result_loader_maps, every_tendency_loads_back_to_its_maps) {
         s.preview_var3 = c.var3;
         RunState run;
         PreviewSet run_maps;
-        ScriptedMonitor monitor;
+        FakeMonitor monitor;
         ASSERT_EQ(run_calculation(s, run, monitor, &run_maps), 0) << what;
 
         RunState loaded;

@@ -63,21 +63,6 @@ private:
     }
 };
 
-// A monitor for running the engine directly beside the window: no events, no stop,
-// messages kept.
-class SilentMonitor : public RunMonitor {
-public:
-    void set_progress(int) override {}
-    void process_events() override {}
-    bool stop_requested() override { return false; }
-    void clear_stop() override {}
-    void show_message(const std::string& text) override { messages.push_back(text); }
-    bool ask_yes_no(const std::string&, const std::string&) override { return false; }
-    void clear_previews() override {}
-    void preview_ready(int) override {}
-    std::vector<std::string> messages;
-};
-
 // A window with scripted prompts, the given decimal separator and point-loop threads
 // (0: all cores), and its settings file at
 // settings_path (by default a name in a fresh temporary folder that the fixture owns).

@@ -190,9 +190,9 @@ void WindowSettingsTest::reserved_bytes_survive_a_start_and_close() {
     const QString path = folder.filePath("orvane.cfg");
     SettingsBlock block = defaultBlock();
     auto bytes = block.bytes();
-    for (std::size_t i = 0; i < settings_field::reserved_1_width; ++i)
+    for (std::size_t i = 0; i < settings_field::RESERVED_1_WIDTH; ++i)
         bytes[settings_field::reserved_1 + i] = static_cast<std::uint8_t>(0xA0 + i);
-    for (std::size_t i = 0; i < settings_field::reserved_2_width; ++i)
+    for (std::size_t i = 0; i < settings_field::RESERVED_2_WIDTH; ++i)
         bytes[settings_field::reserved_2 + i] = static_cast<std::uint8_t>(0x10 + i);
     QVERIFY(write_settings_file(path.toStdString(), block).ok);
     {
@@ -202,10 +202,10 @@ void WindowSettingsTest::reserved_bytes_survive_a_start_and_close() {
     }
     const QByteArray after = readAll(path);
     QCOMPARE(after.size(), qsizetype{903});
-    for (std::size_t i = 0; i < settings_field::reserved_1_width; ++i)
+    for (std::size_t i = 0; i < settings_field::RESERVED_1_WIDTH; ++i)
         QCOMPARE(static_cast<std::uint8_t>(after[qsizetype(settings_field::reserved_1 + i)]),
                  static_cast<std::uint8_t>(0xA0 + i));
-    for (std::size_t i = 0; i < settings_field::reserved_2_width; ++i)
+    for (std::size_t i = 0; i < settings_field::RESERVED_2_WIDTH; ++i)
         QCOMPARE(static_cast<std::uint8_t>(after[qsizetype(settings_field::reserved_2 + i)]),
                  static_cast<std::uint8_t>(0x10 + i));
 }

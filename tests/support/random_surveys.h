@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/test_points.h"
 
 struct RandomSurvey {
     std::string name;

@@ -1,40 +1,13 @@
 #pragma once
-// A RunMonitor for tests: a stop flag that can be set up front, scripted answers to the
-// questions, and a record of what was shown and asked.
+// Small point sets for gridding tests, written as (x, y, value) triples, and the cluster
+// index over them.
 
 #include <array>
-#include <functional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "engine/engine.h"
 #include "engine/search/cluster_index.h"
-
-class ScriptedMonitor : public RunMonitor {
-public:
-    bool stop = false;
-    bool answer = true;  // the answer to every question
-    int events = 0;
-    std::vector<std::string> messages;
-    std::vector<std::string> questions;
-    std::function<void()> on_events;  // runs inside process_events
-
-    void set_progress(int) override {}
-    void process_events() override {
-        ++events;
-        if (on_events) on_events();
-    }
-    bool stop_requested() override { return stop; }
-    void clear_stop() override { stop = false; }
-    void show_message(const std::string& text) override { messages.push_back(text); }
-    bool ask_yes_no(const std::string& text, const std::string& caption) override {
-        questions.push_back(text + "|" + caption);
-        return answer;
-    }
-    void clear_previews() override {}
-    void preview_ready(int) override {}
-};
 
 // Points at (x, y) with `value` at WorkPoint position `position`; the extent is taken
 // from the points, offsets are zero.

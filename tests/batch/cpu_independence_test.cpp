@@ -1,0 +1,115 @@
+// The result files must not depend on the CPU that computes them. Two things could make
+// them: the vector kernels (one form per instruction set, chosen at start-up) and glibc,
+// which picks FMA forms of atan, acos and log at run time on CPUs that have FMA. Each
+// run below is repeated with every instruction set this CPU runs forced through
+// ORVANE_SIMD, and with glibc's AVX2, FMA and AVX-512F variants switched off through
+// GLIBC_TUNABLES, and must give the bytes of the plain run.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/simd/instruction_set.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class cpu_independence : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "orvane_cpu_XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+        // One copy of the survey per folder name, so the header line (which names the
+        // input) is the same in every run.
+        fs::copy_file(std::string(ORVANE_TEST_DATA) + "/reference/c01_sphere_l4_svd/survey.dat",
+                      path("survey.dat"));
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // The result file of orvane-batch run with `args` (input and output appended) under
+    // the extra environment; empty when the run failed.
+    std::string result_of(std::vector<std::string> args, const Environment& environment) {
+        const std::string output = path("result.dat");
+        fs::remove(output);
+        args.push_back(path("survey.dat"));
+        args.push_back(output);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("LC_ALL", "C", 1);
+            ::unsetenv("ORVANE_SIMD");
+            ::unsetenv("GLIBC_TUNABLES");
+            for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
+            std::vector<char*> argv{const_cast<char*>(ORVANE_BATCH_EXE)};
+            for (std::string& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(ORVANE_BATCH_EXE, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+        return slurp(output);
+    }
+
+    // Every environment the bytes must not depend on.
+    static std::vector<Environment> environments() {
+        std::vector<Environment> list;
+        list.push_back({{"GLIBC_TUNABLES", "glibc.cpu.hwcaps=-AVX2,-FMA,-AVX512F"}});
+        for (InstructionSet set : runnable_instruction_sets())
+            list.push_back({{"ORVANE_SIMD", std::string(instruction_set_name(set))}});
+        list.push_back({{"ORVANE_SIMD", "scalar"},
+                        {"GLIBC_TUNABLES", "glibc.cpu.hwcaps=-AVX2,-FMA,-AVX512F"}});
+        return list;
+    }
+
+    void expect_same_bytes_everywhere(const std::vector<std::string>& args) {
+        const std::string plain = result_of(args, {});
+        ASSERT_GT(plain.size(), 1000u);
+        for (const Environment& environment : environments()) {
+            for (const char* threads : {"1", "4"}) {
+                std::vector<std::string> with_threads = args;
+                with_threads.insert(with_threads.end(), {"--threads", threads});
+                std::string described = std::string("threads ") + threads;
+                for (const auto& [name, value] : environment) described += " " + name + "=" + value;
+                EXPECT_TRUE(result_of(with_threads, environment) == plain) << described;
+            }
+        }
+    }
+
+    fs::path folder_;
+};
+
+}  // namespace
+
+TEST_F(cpu_independence, moore_penrose_rows_with_iterations) {
+    expect_same_bytes_everywhere({"-r", "360", "-t", "linear4", "-s", "moore-penrose",
+                                  "--iterations", "2", "--object", "LGA"});
+}
+
+TEST_F(cpu_independence, l_curve_rows) {
+    expect_same_bytes_everywhere({"-r", "360", "-t", "quadratic", "-s", "tikhonov",
+                                  "--center-z", "mean"});
+}
+
+TEST_F(cpu_independence, linear6_and_nearest_rows) {
+    expect_same_bytes_everywhere({"-r", "300", "--nearest", "14", "-t", "linear6", "-s",
+                                  "moore-penrose", "--center-x", "mean"});
+}
