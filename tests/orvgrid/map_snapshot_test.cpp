@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "orvgrid/map/map_readout.h"
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/test_points.h"
 
 namespace {
 

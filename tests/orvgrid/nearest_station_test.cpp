@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "tests/support/scripted_monitor.h"
+#include "tests/support/test_points.h"
 
 namespace {
 
