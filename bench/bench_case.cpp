@@ -40,13 +40,49 @@ RunSettings settings_for(const BenchCase& c, const std::string& survey_file, dou
     s.trace_file = folder + "/" + c.name + "_trace_out.dat";
     s.search_radius = radius;
     s.cell_size = 0.1 * radius;
-    s.grid_radius = radius;
+    s.grid_radius = c.grid_radius > 0.0 ? c.grid_radius : radius;
     s.tendency = c.tendency;
     s.solver = c.solver;
     s.search_mode = c.search_mode;
     s.nearest_count = c.nearest_count;
     s.threads = threads;
     return s;
+}
+
+// The passes with previews on (RunWithPreviews) or off; then the previews a case times.
+BenchFigures run_with_previews(const BenchCase& c, RunSettings s) {
+    BenchFigures f;
+    BenchMonitor monitor;
+    RunState state;
+    PreviewSet previews;
+    s.preview = c.work == BenchWork::RunWithPreviews;
+    const Clock::time_point start = Clock::now();
+    f.ok = run_calculation(s, state, monitor, s.preview ? &previews : nullptr) == 0;
+    Clock::time_point prepared = Clock::now();
+    if (c.work == BenchWork::RunWithPreviews) {
+        f.prepare_seconds = seconds_between(start, monitor.loop_started);
+        f.work_seconds = seconds_between(monitor.loop_started, prepared);
+        f.wall_seconds = seconds_between(start, prepared);
+        return f;
+    }
+    const int slots[] = {1, 2, 3};
+    const int lists[] = {s.preview_var1, s.preview_var2, s.preview_var3};
+    if (c.work == BenchWork::ListChange) {
+        f.ok = f.ok && previews.grid_slots(slots, lists, s.tendency, s.search_radius,
+                                           s.grid_radius, state, monitor, s.threads);
+        prepared = Clock::now();
+        // The second list moves from HGGAX to HGGA.
+        f.ok = f.ok && previews.grid_slot(2, 2, s.tendency, s.search_radius, s.grid_radius,
+                                          state, monitor, s.threads) == GridOutcome::Done;
+    } else {
+        f.ok = f.ok && previews.grid_slots(slots, lists, s.tendency, s.search_radius,
+                                           s.grid_radius, state, monitor, s.threads);
+    }
+    const Clock::time_point end = Clock::now();
+    f.prepare_seconds = seconds_between(start, prepared);
+    f.work_seconds = seconds_between(prepared, end);
+    f.wall_seconds = seconds_between(start, end);
+    return f;
 }
 
 BenchFigures run_preview(const RunSettings& s) {
@@ -98,7 +134,21 @@ const std::vector<BenchCase>& bench_cases() {
         c = BenchCase{};
         c.name = "preview-1m";
         c.stations = 1000000;
-        c.preview_only = true;
+        c.work = BenchWork::PreviewOne;
+        list.push_back(c);
+        c.name = "radius-mp-1m-previews";
+        c.work = BenchWork::RunWithPreviews;
+        list.push_back(c);
+        c.name = "previews3-1m";
+        c.work = BenchWork::ThreePreviews;
+        list.push_back(c);
+        c.name = "list-change-1m";
+        c.work = BenchWork::ListChange;
+        list.push_back(c);
+        c.name = "preview-200k-g3000";
+        c.stations = 200000;
+        c.work = BenchWork::PreviewOne;
+        c.grid_radius = 3000.0;
         list.push_back(c);
         return list;
     }();
@@ -108,7 +158,8 @@ const std::vector<BenchCase>& bench_cases() {
 BenchFigures run_bench_case(const BenchCase& c, const std::string& survey_file, double radius,
                             unsigned threads, const std::string& folder) {
     const RunSettings s = settings_for(c, survey_file, radius, threads, folder);
-    if (c.preview_only) return run_preview(s);
+    if (c.work == BenchWork::PreviewOne) return run_preview(s);
+    if (c.work != BenchWork::PointLoop) return run_with_previews(c, s);
     BenchFigures f;
     BenchMonitor monitor;
     RunState state;

@@ -7,11 +7,21 @@
 
 #include "engine/engine.h"
 
+// What a case times after reading and indexing (the `loop` column).
+enum class BenchWork {
+    PointLoop,        // the passes and the result file
+    PreviewOne,       // preview 1 (CBA) gridded and coloured, no point loop
+    RunWithPreviews,  // the passes with the window's three previews on, as Calc runs them
+    ThreePreviews,    // after a run, the three previews gridded at once, as a loaded file
+    ListChange,       // after a run and its three previews, one list changed: one preview
+};
+
 struct BenchCase {
     std::string name;
     std::size_t stations = 0;
     double radius_scale = 1.0;  // search radius as a multiple of the ~30-neighbour radius
-    bool preview_only = false;  // grid preview 1 (CBA) instead of the point loop
+    BenchWork work = BenchWork::PointLoop;
+    double grid_radius = 0.0;  // the previews' gridding radius; 0: the search radius
     Tendency tendency = Tendency::Linear4x4;
     SolverKind solver = SolverKind::MoorePenrose;
     SearchMode search_mode = SearchMode::Radius;

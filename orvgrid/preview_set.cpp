@@ -1,9 +1,29 @@
 #include "orvgrid/preview_set.h"
 
+#include <new>
 #include <stdexcept>
+#include <vector>
 
 #include "orvgrid/preview_vars.h"
 #include "engine/run/run_state.h"
+#include "engine/run/stop_check.h"
+
+namespace {
+
+// Marks a gridding in progress for its lifetime.
+struct GriddingFlag {
+    bool& flag;
+    explicit GriddingFlag(bool& f) : flag(f) { flag = true; }
+    ~GriddingFlag() { flag = false; }
+};
+
+double window_radius_of(double search_radius, double grid_radius) {
+    return grid_radius < 1e-6 ? search_radius : grid_radius;
+}
+
+bool valid_position(int position) { return position >= 0 && position < 15; }
+
+}  // namespace
 
 PreviewSet::PreviewSet(int width, int height) : width_(width), height_(height) { clear(); }
 
@@ -16,27 +36,124 @@ GridOutcome PreviewSet::grid_preview(int slot, const RunSettings& settings,
                      settings.grid_radius, state, monitor, settings.threads);
 }
 
+bool PreviewSet::grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
+                               const RunState& state, RunMonitor& monitor) {
+    std::vector<int> list_indices;
+    for (int slot : slot_numbers) {
+        list_indices.push_back(slot == 1   ? settings.preview_var1
+                               : slot == 2 ? settings.preview_var2
+                                           : settings.preview_var3);
+    }
+    return grid_slots(slot_numbers, list_indices, settings.tendency, settings.search_radius,
+                      settings.grid_radius, state, monitor, settings.threads);
+}
+
 GridOutcome PreviewSet::grid_slot(int slot, int list_index, Tendency tendency,
                                   double search_radius, double grid_radius,
                                   const RunState& state, RunMonitor& monitor,
                                   unsigned threads) {
-    Slot& target = slot_at(slot);
+    slot_at(slot);
     if (gridding_) return GridOutcome::Failed;
-    gridding_ = true;
-    struct Release {
-        bool& flag;
-        ~Release() { flag = false; }
-    } release{gridding_};
+    const GriddingFlag busy(gridding_);
+    return grid_position(slot, preview_position(slot, list_index, tendency), search_radius,
+                         window_radius_of(search_radius, grid_radius), state, monitor, threads);
+}
 
-    const double window_radius = grid_radius < 1e-6 ? search_radius : grid_radius;
+GridOutcome PreviewSet::grid_position(int slot, int position, double search_radius,
+                                      double window_radius, const RunState& state,
+                                      RunMonitor& monitor, unsigned threads) {
     PreviewResult fresh;
-    const GridOutcome outcome = gridPreviewVariable(
-        state.points, state.index, preview_position(slot, list_index, tendency), search_radius,
-        window_radius, width_, height_, monitor, fresh, threads);
-    if (outcome != GridOutcome::Done) return outcome;
+    const GridOutcome outcome =
+        gridPreviewVariable(state.points, state.index, position, search_radius, window_radius,
+                            width_, height_, monitor, fresh, threads);
+    if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
+    return outcome;
+}
+
+bool PreviewSet::grid_slots(std::span<const int> slot_numbers, std::span<const int> list_indices,
+                            Tendency tendency, double search_radius, double grid_radius,
+                            const RunState& state, RunMonitor& monitor, unsigned threads) {
+    for (int slot : slot_numbers) slot_at(slot);
+    if (gridding_) return !monitor.stop_requested();
+    const GriddingFlag busy(gridding_);
+    std::vector<int> positions;
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k)
+        positions.push_back(preview_position(slot_numbers[k], list_indices[k], tendency));
+    return grid_shared(slot_numbers, positions, search_radius,
+                       window_radius_of(search_radius, grid_radius), state, monitor, threads);
+}
+
+// The node grids of the slots' variables are made in one pass, at the turn of the first
+// slot that has a variable; a slot without one says so at its own turn, as it always has.
+bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
+                             double search_radius, double window_radius,
+                             const RunState& state, RunMonitor& monitor, unsigned threads) {
+    std::vector<int> distinct;            // the variables, in the order of the slots
+    std::vector<std::size_t> grid_of(slot_numbers.size());
+    std::vector<std::size_t> last_slot;   // of each variable: the last slot showing it
+    std::size_t with_variable = 0;
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
+        if (!valid_position(positions[k])) continue;
+        ++with_variable;
+        std::size_t g = 0;
+        while (g < distinct.size() && distinct[g] != positions[k]) ++g;
+        if (g == distinct.size()) {
+            distinct.push_back(positions[k]);
+            last_slot.push_back(k);
+        }
+        grid_of[k] = g;
+        last_slot[g] = k;
+    }
+    const bool share = with_variable > 1;
+
+    std::vector<PreviewGrid> grids;
+    bool swept = false;
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
+        if (k > 0) monitor.process_events();
+        const int slot = slot_numbers[k];
+        GridOutcome outcome = GridOutcome::Failed;
+        if (!share || !valid_position(positions[k])) {
+            outcome = grid_position(slot, positions[k], search_radius, window_radius, state,
+                                    monitor, threads);
+        } else {
+            if (!swept) {
+                swept = true;
+                try {
+                    grids.resize(distinct.size());
+                    outcome = grid_node_grids(state.points, state.index, distinct,
+                                              search_radius, window_radius, monitor, grids,
+                                              threads);
+                } catch (const std::bad_alloc&) {
+                    grids = {};
+                } catch (const std::length_error&) {
+                    grids = {};
+                }
+            } else if (!grids.empty()) {
+                // The question its own gridding would have asked between its columns.
+                outcome = cancel_confirmed(monitor) ? GridOutcome::Cancelled : GridOutcome::Done;
+            }
+            if (grids.empty()) {
+                // Not enough memory for the grids at once: this slot on its own.
+                outcome = grid_position(slot, positions[k], search_radius, window_radius, state,
+                                        monitor, threads);
+            } else if (outcome == GridOutcome::Done) {
+                const std::size_t g = grid_of[k];
+                PreviewGrid grid = last_slot[g] == k ? std::move(grids[g]) : grids[g];
+                PreviewResult fresh;
+                outcome = finish_preview(std::move(grid), width_, height_, monitor, fresh);
+                if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
+            }
+        }
+        if (monitor.stop_requested()) return false;
+        if (outcome == GridOutcome::Done) monitor.preview_ready(slot);
+    }
+    return true;
+}
+
+void PreviewSet::show(int slot, PreviewResult&& fresh) {
+    Slot& target = slot_at(slot);
     draw_preview(fresh.colours, target.image);
     target.result = std::move(fresh);
-    return outcome;
 }
 
 void PreviewSet::clear() {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 
 #include "engine/engine.h"
 #include "orvgrid/grid/preview_grid.h"
@@ -21,6 +22,10 @@ public:
     GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
                              RunMonitor& monitor) override;
 
+    // Grids `slot_numbers` from the list indices the settings hold for them, as grid_slots does.
+    bool grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
+                       const RunState& state, RunMonitor& monitor) override;
+
     // Grids slot 1, 2 or 3 from a list index (list changes, loaded files). A grid radius
     // below 1e-6 means the search radius. Done replaces the slot's result and draws it
     // over the slot's picture, keeping the picture's frame; otherwise the slot is
@@ -30,6 +35,18 @@ public:
     GridOutcome grid_slot(int slot, int list_index, Tendency tendency, double search_radius,
                           double grid_radius, const RunState& state, RunMonitor& monitor,
                           unsigned threads = 1);
+
+    // Grids slot_numbers[k] from list_indices[k] in turn (1 to 3 slots), with the outcome of
+    // grid_slot for each, the window's events processed between two, and
+    // monitor.preview_ready(slot) for each one done. False as soon as one was cancelled
+    // (stop flag set; the later slots are left alone). The slots' node grids are computed
+    // in one pass that shares the distances and weights; the slots after the first then
+    // ask the stop question once each, where a gridding of their own would ask it
+    // between its columns. Without the memory for the shared pass each slot is gridded
+    // on its own.
+    bool grid_slots(std::span<const int> slot_numbers, std::span<const int> list_indices,
+                    Tendency tendency, double search_radius, double grid_radius,
+                    const RunState& state, RunMonitor& monitor, unsigned threads = 1);
 
     // Paints all three pictures empty and forgets their results.
     void clear();
@@ -49,6 +66,13 @@ private:
     };
     Slot& slot_at(int slot);
     const Slot& slot_at(int slot) const;
+    GridOutcome grid_position(int slot, int position, double search_radius,
+                              double window_radius, const RunState& state, RunMonitor& monitor,
+                              unsigned threads);
+    bool grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
+                     double search_radius, double window_radius, const RunState& state,
+                     RunMonitor& monitor, unsigned threads);
+    void show(int slot, PreviewResult&& fresh);
 
     int width_, height_;
     std::array<Slot, 3> slots_;

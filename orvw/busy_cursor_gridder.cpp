@@ -17,3 +17,10 @@ GridOutcome BusyCursorGridder::grid_preview(int slot, const RunSettings& setting
     const BusyCursor busy;
     return inner_.grid_preview(slot, settings, state, monitor);
 }
+
+bool BusyCursorGridder::grid_previews(std::span<const int> slot_numbers,
+                                      const RunSettings& settings,
+                                      const RunState& state, RunMonitor& monitor) {
+    const BusyCursor busy;
+    return inner_.grid_previews(slot_numbers, settings, state, monitor);
+}

@@ -15,6 +15,8 @@ public:
 
     GridOutcome grid_preview(int slot, const RunSettings& settings, const RunState& state,
                              RunMonitor& monitor) override;
+    bool grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
+                       const RunState& state, RunMonitor& monitor) override;
 
 private:
     PreviewGridder& inner_;

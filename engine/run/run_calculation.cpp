@@ -17,15 +17,6 @@ bool passes(const std::optional<CheckFailure>& failure, RunMonitor& monitor) {
     return false;
 }
 
-// Grids one preview when previews are on; false when the user cancelled it.
-bool grid_preview(int slot, const RunSettings& settings, const RunState& state,
-                  RunMonitor& monitor, PreviewGridder* gridder) {
-    const GridOutcome outcome = gridder->grid_preview(slot, settings, state, monitor);
-    if (monitor.stop_requested()) return false;
-    if (outcome == GridOutcome::Done) monitor.preview_ready(slot);
-    return true;
-}
-
 int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                PreviewGridder* gridder) {
     state.rows_written = 0;
@@ -56,19 +47,29 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
     if (!passes(check_nearest_count(settings, state.points.count), monitor)) return 1;
 
     const bool previews = settings.preview && gridder != nullptr;
-    if (previews && !grid_preview(1, settings, state, monitor, gridder)) return 1;
+    const int before_loop[] = {1};
+    if (previews && !gridder->grid_previews(before_loop, settings, state, monitor)) return 1;
 
     if (run_point_loop(settings, state, monitor) != 0) return 1;
     state.results_ready = true;
     if (!previews) return 0;
 
-    if (!grid_preview(2, settings, state, monitor, gridder)) return 1;
-    monitor.process_events();
-    if (!grid_preview(3, settings, state, monitor, gridder)) return 1;
-    return 0;
+    const int after_loop[] = {2, 3};
+    return gridder->grid_previews(after_loop, settings, state, monitor) ? 0 : 1;
 }
 
 }  // namespace
+
+bool PreviewGridder::grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
+                                   const RunState& state, RunMonitor& monitor) {
+    for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
+        if (k > 0) monitor.process_events();
+        const GridOutcome outcome = grid_preview(slot_numbers[k], settings, state, monitor);
+        if (monitor.stop_requested()) return false;
+        if (outcome == GridOutcome::Done) monitor.preview_ready(slot_numbers[k]);
+    }
+    return true;
+}
 
 int run_calculation(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                     PreviewGridder* gridder) {

@@ -2,6 +2,7 @@
 // What a run leaves behind, and the seam through which it has previews gridded.
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "engine/engine.h"
@@ -30,4 +31,12 @@ public:
     virtual ~PreviewGridder() = default;
     virtual GridOutcome grid_preview(int slot, const RunSettings& settings,
                                      const RunState& state, RunMonitor& monitor) = 0;
+
+    // Grids the slots `slot_numbers` in turn, the window's events processed between two, and reports
+    // each one done with monitor.preview_ready. False as soon as one was cancelled (the
+    // stop flag is then set and the later slots are left alone). This form calls
+    // grid_preview slot by slot; a gridder that can share work between the slots
+    // overrides it with the same outcome.
+    virtual bool grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
+                               const RunState& state, RunMonitor& monitor);
 };

@@ -6,6 +6,7 @@
 
 #include "engine/run/ordered_blocks.h"
 #include "engine/run/stop_check.h"
+#include "orvgrid/grid/node_visits.h"
 
 namespace {
 
@@ -14,14 +15,21 @@ unsigned column_threads(unsigned threads, std::size_t nx) {
     return static_cast<unsigned>(std::min<std::size_t>(threads, nx));
 }
 
+// grids[k] receives the values of lattice.positions[k].
 template <class Value>
 GridOutcome sweep(const NodeLattice& lattice, unsigned threads, RunMonitor& monitor,
-                  Value* values) {
+                  Value* const* grids) {
     const std::size_t nx = lattice.nodes.nx;
     const std::size_t ny = lattice.nodes.ny;
+    const std::size_t count = lattice.positions.size();
+    auto grid_column = [&](std::size_t i) {
+        Value* columns[MAX_SWEPT_VARIABLES];
+        for (std::size_t k = 0; k < count; ++k) columns[k] = grids[k] + i * ny;
+        grid_node_column(lattice, i, columns);
+    };
     auto on_this_thread = [&] {
         for (std::size_t i = 0; i < nx; ++i) {
-            grid_node_column(lattice, i, values + i * ny);
+            grid_column(i);
             if (cancel_confirmed(monitor)) return GridOutcome::Cancelled;
         }
         return GridOutcome::Done;
@@ -35,7 +43,7 @@ GridOutcome sweep(const NodeLattice& lattice, unsigned threads, RunMonitor& moni
         // Each worker writes only the columns it took; the calling thread only asks.
         const bool finished = run_ordered_blocks<char>(
             nx, options,
-            [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
+            [&](std::size_t i, char&) { grid_column(i); },
             [&](std::size_t, char&) { return !cancel_confirmed(monitor); },
             [&] {
                 monitor.process_events();
@@ -52,11 +60,16 @@ GridOutcome sweep(const NodeLattice& lattice, unsigned threads, RunMonitor& moni
 }  // namespace
 
 GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
+                               RunMonitor& monitor, float* const* grids) {
+    return sweep(lattice, threads, monitor, grids);
+}
+
+GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
                                RunMonitor& monitor, float* values) {
-    return sweep(lattice, threads, monitor, values);
+    return sweep(lattice, threads, monitor, &values);
 }
 
 GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
                                RunMonitor& monitor, double* values) {
-    return sweep(lattice, threads, monitor, values);
+    return sweep(lattice, threads, monitor, &values);
 }

@@ -6,12 +6,16 @@
 #include "engine/run/run_state.h"
 #include "orvgrid/grid/node_columns.h"
 
-// Fills values[i * ny + j] for every node of lattice.nodes. After each column, in column
+// Fills values[i * ny + j] for every node of lattice.nodes (its first position). After each column, in column
 // order whatever the number of threads, the monitor gets its events and a stop request
 // is answered with "Cancel calculation?" ("Warning"): Yes ends with Cancelled (stop flag
 // left set, later columns unfilled), No clears the flag. Each column is summed as on one
 // thread, so the values do not depend on `threads` (0: all cores, 1: this thread alone).
 GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
                                RunMonitor& monitor, float* values);
+// The same for every position of the lattice at once: grids[k] receives the values of
+// lattice.positions[k], the distances and weights computed once for all of them.
+GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
+                               RunMonitor& monitor, float* const* grids);
 GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
                                RunMonitor& monitor, double* values);

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
-#include <span>
 
+#include "engine/simd/exact_hypot.h"
+#include "orvgrid/grid/node_visits.h"
 #include "orvgrid/raster.h"
-#include "engine/search/radius_test.h"
-#include "engine/search/cluster_index.h"
 
 namespace {
+
+constexpr double INFINITE = std::numeric_limits<double>::infinity();
 
 // ceil(Rg / c), held within 0 .. nx + ny + 1 so that a huge radius cannot overflow the
 // integer (such a window already spans the whole lattice).
@@ -20,22 +22,14 @@ long long window_reach(double grid_radius, double cell_size, std::size_t nx, std
     return static_cast<long long>(std::min(reach, widest));
 }
 
-// The points of the copy, slot after slot.
-struct CopiedSamples {
-    const NodeSample* samples;
-    NodeSample at(std::size_t slot) const { return samples[slot]; }
-};
-
-// The point records themselves, reached through the index's slots.
-struct RecordSamples {
-    const WorkPoint* work;
-    const std::uint32_t* slots;
-    int position;
-    NodeSample at(std::size_t slot) const {
-        const double* v = work[slots[slot]].value;
-        return {v[work::x], v[work::y], v[position]};
-    }
-};
+// hypot is within one unit in the last place of the exact distance, which is at least
+// |dx| and |dy|; a margin of a millionth leaves no doubt. Outside 1e-150 .. 1e150, where
+// its square could leave the range of doubles, no bound is taken and every node of a
+// window computes its distance.
+double reach_radius_for(double search_radius) {
+    if (search_radius > 1e-150 && search_radius < 1e150) return search_radius * (1.0 + 1e-6);
+    return INFINITE;
+}
 
 // The index cell that holds a node at `coordinate` along one axis, by the index's
 // binning rule, kept within -reach - 1 .. n + reach: every window beyond is empty anyway.
@@ -49,111 +43,289 @@ long long cell_along(double coordinate, double origin, double cell_size, std::si
     return static_cast<long long>(cell);
 }
 
-// Cells cell - reach .. cell + reach - 1 of 0 .. n - 1: the node's own cell, `reach`
-// cells below it and reach - 1 above.
-void window_along(long long cell, long long reach, std::size_t n, std::size_t& first,
-                  std::size_t& end) {
-    const long long count = static_cast<long long>(n);
-    first = static_cast<std::size_t>(std::clamp(cell - reach, 0LL, count));
-    end = static_cast<std::size_t>(std::clamp(cell + reach, 0LL, count));
-}
+// The points of the slot-order copy, column by column.
+struct CopiedPoints {
+    const NodeLattice& lattice;
+    template <class Visit>
+    void each_in_column(std::size_t ix, Visit&& visit) const {
+        const ClusterIndex& index = *lattice.index;
+        const std::size_t end = index.slot_begin(ix, index.ny());
+        for (std::size_t s = index.slot_begin(ix, 0); s < end; ++s)
+            visit(lattice.xs[s], lattice.ys[s], lattice.rows[s], s);
+    }
+    double value(std::size_t k, std::size_t slot) const {
+        return lattice.values[k * lattice.xs.size() + slot];
+    }
+};
 
-// Sums every point of the window in the order of its cells (columns outer, rows inner,
-// stored order within a cell), which is the order of the index's slots: the cells of
-// rows iy_first .. iy_end - 1 of one column are one run of slots. The squared distance
-// settles most cut-off tests; a point that counts is weighted by its exact distance.
-template <class Samples>
-double node_value(const Samples& samples, const ClusterIndex& index, double x, double y,
-                  const BeyondRadius& beyond, const CellWindow& window) {
-    double weighted_sum = 0.0;
-    double weight_sum = 0.0;
-    for (std::size_t ix = window.ix_first; ix < window.ix_end; ++ix) {
-        const std::size_t end = index.slot_begin(ix, window.iy_end);
-        for (std::size_t s = index.slot_begin(ix, window.iy_first); s < end; ++s) {
-            const NodeSample p = samples.at(s);
-            const double dx = x - p.x + 0.001;
-            const double dy = y - p.y + 0.001;
-            if (beyond(dx, dy)) continue;
-            const double d = std::hypot(dx, dy);
-            weighted_sum += p.value / d;
-            weight_sum += 1.0 / d;
+// The point records themselves, reached through the index's slots cell by cell.
+struct RecordPoints {
+    const NodeLattice& lattice;
+    template <class Visit>
+    void each_in_column(std::size_t ix, Visit&& visit) const {
+        const ClusterIndex& index = *lattice.index;
+        const std::uint32_t* slots = index.slot_points().data();
+        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
+            const std::size_t end = index.slot_begin(ix, iy + 1);
+            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                const double* v = lattice.points->work[slots[s]].value;
+                visit(v[work::x], v[work::y], static_cast<std::uint32_t>(iy), s);
+            }
         }
     }
-    if (weight_sum == 0.0) return LATTICE_BLANK;
-    return weighted_sum / weight_sum;
+    double value(std::size_t k, std::size_t slot) const {
+        const std::uint32_t point = lattice.index->slot_points()[slot];
+        return lattice.points->work[point].value[lattice.positions[k]];
+    }
+};
+
+// The nodes first .. end - 1 of the window of cell row `row` (the nodes whose window
+// holds the row) that may take a point at dx, py; false when there are none. The run is
+// cut to the nodes with |dy| <= sqrt(reach_radius^2 - dx^2) and at most one more at each
+// end: any other node is farther than the search radius, as the margin of reach_radius
+// dwarfs the rounding of that bound. The run is estimated, then widened node by node
+// until the nodes just outside it are out of reach: dy grows with the node row, every
+// step of its computation rounding monotonically, so none beyond them is within. A NaN
+// estimate keeps the whole window.
+inline bool reachable_run(const NodeLattice& lattice, double dx, double py, std::uint32_t row,
+                          std::uint32_t& first, std::uint32_t& end) {
+    const long long lo = lattice.row_nodes_first[row];
+    const long long hi = lattice.row_nodes_end[row];
+    if (lo >= hi) return false;
+    long long run_first = lo;
+    long long run_end = hi;
+    const double reach = lattice.reach_radius;
+    if (reach < INFINITE) {
+        const double half = std::sqrt(reach * reach - dx * dx);
+        const double centre = (py - 0.001 - lattice.nodes.origin_y) * lattice.per_node;
+        const double below = std::floor(centre - half * lattice.per_node);
+        const double above = std::ceil(centre + half * lattice.per_node) + 1.0;
+        if (below > static_cast<double>(lo))
+            run_first = below < static_cast<double>(hi) ? static_cast<long long>(below) : hi;
+        if (above < static_cast<double>(hi))
+            run_end = above > static_cast<double>(run_first) ? static_cast<long long>(above)
+                                                             : run_first;
+        const double* node_y = lattice.node_y.data();
+        while (run_first > lo && node_y[run_first - 1] - py + 0.001 >= -half) --run_first;
+        while (run_end < hi && node_y[run_end] - py + 0.001 <= half) ++run_end;
+    }
+    first = static_cast<std::uint32_t>(run_first);
+    end = static_cast<std::uint32_t>(run_end);
+    return run_first < run_end;
 }
 
-template <class Samples, class Value>
-void fill_column(const Samples& samples, const NodeLattice& lattice, std::size_t i,
-                 Value* column) {
+// Sums the window's points into the nodes of column i: cell columns in increasing order,
+// the points of each in slot order (rows upward, stored order within a cell). Each node
+// thus takes its points in the order of its cells, columns outer and rows inner, and the
+// sums are those of a node-by-node sum over its window.
+template <class Points, class Value>
+void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t i,
+                  Value* const* columns) {
     const ClusterIndex& index = *lattice.index;
-    const GridLattice& nodes = lattice.nodes;
-    const double c = index.cell_size();
-    const BeyondRadius beyond(lattice.search_radius);
-    const long long reach = lattice.reach;
-    const double x = static_cast<double>(i) * nodes.cell_size + nodes.origin_x;
+    const std::size_t ny = lattice.nodes.ny;
+    const long long nx = static_cast<long long>(index.nx());
+    const int variables = static_cast<int>(lattice.positions.size());
+    const std::size_t stride = ny + NODE_LANE_PADDING;
+    // Kept from column to column: a fresh buffer each column would be handed back to
+    // the system and faulted in anew every time.
+    thread_local std::vector<double> sums;
+    thread_local std::vector<NodeVisit> visits;
+    sums.assign(static_cast<std::size_t>(1 + variables) * stride, 0.0);
+    NodeSums node_sums{sums.data(), {}};
+    for (int k = 0; k < variables; ++k)
+        node_sums.weighted[k] = sums.data() + static_cast<std::size_t>(1 + k) * stride;
+    const NodeColumnShape shape{lattice.node_y.data(), lattice.search_radius, variables};
+
+    const double x = static_cast<double>(i) * lattice.nodes.cell_size + lattice.nodes.origin_x;
     const long long cell_x = lattice.nodes_on_index
                                  ? static_cast<long long>(i)
-                                 : cell_along(x, index.origin_x(), c, index.nx(), reach);
-    CellWindow window;
-    window_along(cell_x, reach, index.nx(), window.ix_first, window.ix_end);
-    for (std::size_t j = 0; j < nodes.ny; ++j) {
-        const double y = static_cast<double>(j) * nodes.cell_size + nodes.origin_y;
-        const long long cell_y = lattice.nodes_on_index
-                                     ? static_cast<long long>(j)
-                                     : cell_along(y, index.origin_y(), c, index.ny(), reach);
-        window_along(cell_y, reach, index.ny(), window.iy_first, window.iy_end);
-        column[j] = static_cast<Value>(node_value(samples, index, x, y, beyond, window));
+                                 : cell_along(x, index.origin_x(), index.cell_size(), index.nx(),
+                                              lattice.reach);
+    const double reach = lattice.reach_radius;
+    // The window holds the node's own cell column, `reach` columns below it and
+    // reach - 1 above.
+    const long long ix_first = std::max(0LL, cell_x - lattice.reach);
+    const long long ix_end = std::min(nx, cell_x + lattice.reach);
+    for (long long ix = ix_first; ix < ix_end; ++ix) {
+        const std::size_t column = static_cast<std::size_t>(ix);
+        // x - xp + 0.001 falls as xp grows, step by rounded step: the column's extreme
+        // points bound every dx in it.
+        if (x - lattice.column_x_high[column] + 0.001 > reach) continue;
+        if (x - lattice.column_x_low[column] + 0.001 < -reach) continue;
+        const std::size_t in_column =
+            index.slot_begin(column, index.ny()) - index.slot_begin(column, 0);
+        if (visits.size() < in_column) visits.resize(in_column);
+        std::size_t count = 0;
+        points.each_in_column(column, [&](double px, double py, std::uint32_t row,
+                                          std::size_t slot) {
+            const double dx = x - px + 0.001;
+            if (std::fabs(dx) > reach) return;
+            NodeVisit& visit = visits[count];  // filled in place: no copy through the stack
+            if (!reachable_run(lattice, dx, py, row, visit.first, visit.end)) return;
+            visit.dx = dx;
+            visit.py = py;
+            for (int k = 0; k < variables; ++k)
+                visit.value[k] = points.value(static_cast<std::size_t>(k), slot);
+            ++count;
+        });
+        add_node_visits(lattice.instruction_set, shape, visits.data(), count, node_sums);
+    }
+
+    for (std::size_t j = 0; j < ny; ++j) {
+        const double weight = node_sums.weight[j];
+        for (int k = 0; k < variables; ++k)
+            columns[k][j] = static_cast<Value>(
+                weight == 0.0 ? LATTICE_BLANK : node_sums.weighted[k][j] / weight);
     }
 }
 
-template <class Value>
-void grid_column(const NodeLattice& lattice, std::size_t i, Value* column) {
-    if (!lattice.samples.empty() || lattice.index->slot_points().empty()) {
-        fill_column(CopiedSamples{lattice.samples.data()}, lattice, i, column);
-    } else {
-        fill_column(RecordSamples{lattice.points->work.data(), lattice.index->slot_points().data(),
-                                  lattice.position},
-                    lattice, i, column);
+// For each cell row of the index, the node rows whose window holds it: node j's window
+// holds rows cell(j) - reach .. cell(j) + reach - 1, and cell(j) grows with j.
+void lay_out_row_windows(NodeLattice& lattice) {
+    const ClusterIndex& index = *lattice.index;
+    const std::size_t cell_rows = index.ny();
+    const long long node_rows = static_cast<long long>(lattice.nodes.ny);
+    lattice.row_nodes_first.assign(cell_rows, 0);
+    lattice.row_nodes_end.assign(cell_rows, 0);
+    std::vector<long long> cell_of(lattice.nodes.ny);
+    for (long long j = 0; j < node_rows; ++j)
+        cell_of[static_cast<std::size_t>(j)] =
+            lattice.nodes_on_index ? j
+                                   : cell_along(lattice.node_y[static_cast<std::size_t>(j)],
+                                                index.origin_y(), index.cell_size(), cell_rows,
+                                                lattice.reach);
+    long long first = 0, end = 0;
+    for (std::size_t iy = 0; iy < cell_rows; ++iy) {
+        const long long row = static_cast<long long>(iy);
+        while (first < node_rows && cell_of[static_cast<std::size_t>(first)] + lattice.reach <= row)
+            ++first;
+        if (end < first) end = first;
+        while (end < node_rows && cell_of[static_cast<std::size_t>(end)] - lattice.reach <= row)
+            ++end;
+        lattice.row_nodes_first[iy] = static_cast<std::uint32_t>(first);
+        lattice.row_nodes_end[iy] = static_cast<std::uint32_t>(end);
     }
+}
+
+// The copy in slot order, with each slot's cell row; false (nothing kept) without the
+// memory for it.
+bool copy_points(NodeLattice& lattice) {
+    const PointData& points = *lattice.points;
+    const ClusterIndex& index = *lattice.index;
+    const std::span<const std::uint32_t> slots = index.slot_points();
+    try {
+        lattice.xs.resize(slots.size());
+        lattice.ys.resize(slots.size());
+        lattice.rows.resize(slots.size());
+        lattice.values.resize(lattice.positions.size() * slots.size());
+    } catch (const std::bad_alloc&) {
+        lattice.xs = {};
+        lattice.ys = {};
+        lattice.rows = {};
+        lattice.values = {};
+        return false;
+    }
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
+        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
+            const std::size_t end = index.slot_begin(ix, iy + 1);
+            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                const double* v = points.work[slots[s]].value;
+                lattice.xs[s] = v[work::x];
+                lattice.ys[s] = v[work::y];
+                lattice.rows[s] = static_cast<std::uint32_t>(iy);
+                for (std::size_t k = 0; k < lattice.positions.size(); ++k)
+                    lattice.values[k * slots.size() + s] = v[lattice.positions[k]];
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
-                     int position, double search_radius, double grid_radius) {
-    prepare_lattice(lattice, points, index, position, search_radius, grid_radius,
-                    lattice_of_index(index));
-}
-
-void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
-                     int position, double search_radius, double grid_radius,
+                     std::span<const int> positions, double search_radius, double grid_radius,
                      const GridLattice& nodes) {
     lattice.points = &points;
     lattice.index = &index;
-    lattice.position = position;
+    lattice.positions.assign(positions.begin(), positions.end());
     lattice.search_radius = search_radius;
+    lattice.reach_radius = reach_radius_for(search_radius);
     lattice.reach = window_reach(grid_radius, index.cell_size(), index.nx(), index.ny());
     lattice.nodes = nodes;
     lattice.nodes_on_index = nodes.cell_size == index.cell_size() &&
                              nodes.origin_x == index.origin_x() &&
                              nodes.origin_y == index.origin_y();
-    lattice.samples.clear();
-    const std::span<const std::uint32_t> slots = index.slot_points();
-    const RecordSamples records{points.work.data(), slots.data(), position};
-    try {
-        lattice.samples.resize(slots.size());
-    } catch (const std::bad_alloc&) {
-        lattice.samples = {};  // read the records instead, a little slower
-        return;
+    lattice.per_node = 1.0 / nodes.cell_size;
+    lattice.instruction_set = distance_instruction_set();
+
+    lattice.node_y.resize(nodes.ny + NODE_LANE_PADDING);
+    for (std::size_t j = 0; j < lattice.node_y.size(); ++j)
+        lattice.node_y[j] = static_cast<double>(j) * nodes.cell_size + nodes.origin_y;
+    lay_out_row_windows(lattice);
+
+    const bool copied = copy_points(lattice);
+    const std::size_t ny = index.ny();
+    lattice.column_x_low.assign(index.nx(), INFINITE);
+    lattice.column_x_high.assign(index.nx(), -INFINITE);
+    const std::uint32_t* slots = index.slot_points().data();
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
+        const std::size_t end = index.slot_begin(ix, ny);
+        for (std::size_t s = index.slot_begin(ix, 0); s < end; ++s) {
+            const double x = copied ? lattice.xs[s] : points.work[slots[s]].value[work::x];
+            if (std::isnan(x)) {  // its dx is NaN at every node, and such a point counts
+                lattice.column_x_low[ix] = -INFINITE;
+                lattice.column_x_high[ix] = INFINITE;
+            }
+            lattice.column_x_low[ix] = std::min(lattice.column_x_low[ix], x);
+            lattice.column_x_high[ix] = std::max(lattice.column_x_high[ix], x);
+        }
     }
-    for (std::size_t s = 0; s < slots.size(); ++s) lattice.samples[s] = records.at(s);
+}
+
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius) {
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius,
+                    lattice_of_index(index));
+}
+
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     int position, double search_radius, double grid_radius) {
+    const int positions[] = {position};
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius);
+}
+
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     int position, double search_radius, double grid_radius,
+                     const GridLattice& nodes) {
+    const int positions[] = {position};
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes);
+}
+
+namespace {
+
+template <class Value>
+void grid_column(const NodeLattice& lattice, std::size_t i, Value* const* columns) {
+    if (!lattice.xs.empty() || lattice.index->slot_points().empty())
+        fill_columns(CopiedPoints{lattice}, lattice, i, columns);
+    else
+        fill_columns(RecordPoints{lattice}, lattice, i, columns);
+}
+
+}  // namespace
+
+void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns) {
+    grid_column(lattice, i, columns);
+}
+
+void grid_node_column(const NodeLattice& lattice, std::size_t i, double* const* columns) {
+    grid_column(lattice, i, columns);
 }
 
 void grid_node_column(const NodeLattice& lattice, std::size_t i, float* column) {
-    grid_column(lattice, i, column);
+    grid_column(lattice, i, &column);
 }
 
 void grid_node_column(const NodeLattice& lattice, std::size_t i, double* column) {
-    grid_column(lattice, i, column);
+    grid_column(lattice, i, &column);
 }

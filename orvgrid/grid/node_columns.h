@@ -1,46 +1,68 @@
 #pragma once
 // The inverse-distance value of every node of one lattice column, from the points the
-// cluster index lists in the cell window around the index cell that holds the node.
+// cluster index lists in the cell window around the index cell that holds the node;
+// several variables of the same points at once, sharing the distances and weights.
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/memory/huge_page_allocator.h"
 #include "engine/search/cluster_index.h"
+#include "engine/simd/instruction_set.h"
 #include "orvgrid/grid/lattice_grid.h"
 
-// One point as the gridding reads it: stored position and the gridded value.
-struct NodeSample {
-    double x, y, value;
-};
-
-// What all columns of one gridding share. The samples are the points in the index's slot
-// order, so that a window column's cells are one run of memory; when there was no memory
-// for that copy, `samples` is empty and the point records are read through the index.
+// What all columns of one gridding share. The points are copied in the index's slot
+// order, so that a window column's points are one run of memory; when there was no
+// memory for that copy, `xs` is empty and the point records are read through the index.
 struct NodeLattice {
     const PointData* points = nullptr;
     const ClusterIndex* index = nullptr;
-    int position = 0;
+    std::vector<int> positions;  // WorkPoint positions gridded together, 1 to 3
     double search_radius = 0.0;
+    // A point whose dx or dy (offsets included) exceeds this in magnitude is beyond the
+    // search radius of the node for certain; infinite when no such bound is safe.
+    double reach_radius = 0.0;
     long long reach = 0;  // cells the window reaches below a node (one less above)
     GridLattice nodes;    // where the nodes lie
     // The nodes are the index's own lattice, so node (i, j) is in cell (i, j) by
     // construction; elsewhere the cell is found with the index's binning rule.
     bool nodes_on_index = true;
-    std::vector<NodeSample> samples;
+    double per_node = 0.0;  // 1 / nodes.cell_size
+    InstructionSet instruction_set = InstructionSet::Scalar;  // of the distance kernel
+    std::vector<double> node_y;  // ordinate of each node row, padded for whole vectors
+    // For each cell row of the index: the node rows first .. end - 1 whose window holds it.
+    std::vector<std::uint32_t> row_nodes_first, row_nodes_end;
+    // Smallest and largest x of the points of each cell column (empty columns: +inf, -inf).
+    std::vector<double> column_x_low, column_x_high;
+    // The slot-order copy: position, cell row, and the values of each position in turn.
+    HugePageVector<double> xs, ys;
+    HugePageVector<std::uint32_t> rows;
+    HugePageVector<double> values;  // values[k * slots + s]
 };
 
-// Sets up the gridding of WorkPoint position `position` on the index's own lattice;
-// copies the samples if memory allows.
+// Sets up the gridding of WorkPoint `positions` (1 to 3) on the nodes of `nodes` with the
+// distance kernel of distance_instruction_set(); copies the points if memory allows.
+// Throws std::bad_alloc when not even the lattice's small tables fit.
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius,
+                     const GridLattice& nodes);
+// The same on the index's own lattice.
+void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius);
+// One position, on the index's own lattice or on `nodes`.
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      int position, double search_radius, double grid_radius);
-
-// The same on the nodes of `nodes`.
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      int position, double search_radius, double grid_radius,
                      const GridLattice& nodes);
 
-// Writes the nodes.ny node values of lattice column i to column[0 .. ny-1]; the float
-// values are the double ones rounded once.
+// Writes the nodes.ny node values of lattice column i for each position k to
+// columns[k][0 .. ny-1]; the float values are the double ones rounded once.
+void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns);
+void grid_node_column(const NodeLattice& lattice, std::size_t i, double* const* columns);
+// The same for the first position alone.
 void grid_node_column(const NodeLattice& lattice, std::size_t i, float* column);
 void grid_node_column(const NodeLattice& lattice, std::size_t i, double* column);

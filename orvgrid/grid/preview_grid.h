@@ -2,6 +2,8 @@
 // Gridding of one point variable for a preview: inverse-distance weighting onto the
 // nodes of the cluster index, then resampling, statistics and colouring.
 
+#include <span>
+
 #include "engine/engine.h"
 #include "orvgrid/raster.h"
 #include "engine/search/cluster_index.h"
@@ -24,3 +26,20 @@ GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& ind
                                 int position, double search_radius, double grid_radius,
                                 int width, int height, RunMonitor& monitor,
                                 PreviewResult& result, unsigned threads = 1);
+
+// The node grids of several positions (1 to 3; valid WorkPoint positions) in one pass
+// over the lattice: the distances and weights are computed once for all of them. Each
+// grid is the one gridPreviewVariable makes for its position, bit for bit; events and
+// the stop question come between node columns as there. Done fills grids[k] for
+// positions[k]; Cancelled leaves the stop flag set. Throws std::bad_alloc when the grids
+// do not fit (callers grid fewer positions at once, or report the lack of memory).
+GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
+                            std::span<const int> positions, double search_radius,
+                            double grid_radius, RunMonitor& monitor,
+                            std::span<PreviewGrid> grids, unsigned threads = 1);
+
+// Resamples a finished node grid to width x height pixels, takes the statistics and
+// colours it into `result` (which takes the grid): Done, or Failed with "Not enough
+// memory for temporary buffer" shown and `result` left as it was.
+GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& monitor,
+                           PreviewResult& result);

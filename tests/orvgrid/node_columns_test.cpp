@@ -7,24 +7,16 @@
 #include <cstdint>
 #include <cstring>
 
-#include "orvgrid/grid/preview_grid.h"
-#include "tests/support/test_points.h"
 #include "engine/search/cluster_index.h"
+#include "engine/simd/instruction_set.h"
+#include "orvgrid/raster.h"
+#include "tests/support/random_surveys.h"
+#include "tests/support/reference_gridding.h"
+#include "tests/support/test_points.h"
 
 namespace {
 
 constexpr int cba = work::cba;
-
-std::uint64_t splitmix(std::uint64_t& state) {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-double uniform(std::uint64_t& state, double low, double high) {
-    return low + (high - low) * static_cast<double>(splitmix(state) >> 11) * 0x1.0p-53;
-}
 
 // Points on the circle of the search radius below and left of node (4, 4) of a 5 m
 // lattice (the side its window reaches farther) whose distance, as hypot gives it, is
@@ -47,11 +39,11 @@ std::vector<std::array<double, 3>> close_calls(double search_radius) {
 // Scattered points, one on the origin (so node (i, j) lies at (5i, 5j)), two at one
 // place, and the close calls of the cut-off.
 PointData survey(double search_radius) {
-    std::uint64_t state = 20261208;
+    SurveyRandom r(20261208);
     std::vector<std::array<double, 3>> xyv = {{0.0, 0.0, 2.0}};
     for (int p = 0; p < 600; ++p) {
-        const double x = uniform(state, 0.0, 200.0);
-        const double y = uniform(state, 0.0, 140.0);
+        const double x = r.uniform(0.0, 200.0);
+        const double y = r.uniform(0.0, 140.0);
         xyv.push_back({x, y, std::sin(x / 30.0) * 10.0 + y / 7.0});
     }
     xyv.push_back({50.0, 50.0, 3.0});
@@ -60,73 +52,122 @@ PointData survey(double search_radius) {
     const std::vector<std::array<double, 3>> edge = close_calls(search_radius);
     EXPECT_GE(edge.size(), 3u);
     xyv.insert(xyv.end(), edge.begin(), edge.end());
-    return make_points(xyv, cba);
+    PointData points = make_points(xyv, cba);
+    add_more_variables(points);
+    return points;
 }
 
-// The node value as the gridding defines it: every cell of the window in turn (columns
-// outer, rows inner), each point of the cell measured with hypot.
-float brute_force_node(const PointData& points, const ClusterIndex& index, std::size_t i,
-                       std::size_t j, double search_radius, double grid_radius) {
-    const long long reach = static_cast<long long>(std::ceil(grid_radius / index.cell_size()));
-    const long long nx = static_cast<long long>(index.nx());
-    const long long ny = static_cast<long long>(index.ny());
-    const long long ii = static_cast<long long>(i);
-    const long long jj = static_cast<long long>(j);
-    const double x = static_cast<double>(i) * index.cell_size() + index.origin_x();
-    const double y = static_cast<double>(j) * index.cell_size() + index.origin_y();
-    double weighted = 0.0;
-    double weights = 0.0;
-    for (long long ix = std::max(0LL, ii - reach); ix < std::min(nx, ii + reach); ++ix) {
-        for (long long iy = std::max(0LL, jj - reach); iy < std::min(ny, jj + reach); ++iy) {
-            for (std::uint32_t p : index.cell_at(static_cast<std::size_t>(ix),
-                                                 static_cast<std::size_t>(iy))) {
-                const double dx = x - points.work[p].value[work::x] + 0.001;
-                const double dy = y - points.work[p].value[work::y] + 0.001;
-                const double d = std::hypot(dx, dy);
-                if (d > search_radius) continue;
-                weighted += points.work[p].value[cba] / d;
-                weights += 1.0 / d;
-            }
-        }
+// Every column of every position, gridded with `lattice` as it stands.
+std::vector<std::vector<float>> grid_all(const NodeLattice& lattice) {
+    const std::size_t nx = lattice.index->nx(), ny = lattice.index->ny();
+    std::vector<std::vector<float>> grids(lattice.positions.size(), std::vector<float>(nx * ny));
+    for (std::size_t i = 0; i < nx; ++i) {
+        float* columns[3];
+        for (std::size_t k = 0; k < grids.size(); ++k) columns[k] = grids[k].data() + i * ny;
+        grid_node_column(lattice, i, columns);
     }
-    return weights == 0.0 ? BLANK_VALUE : static_cast<float>(weighted / weights);
+    return grids;
 }
 
-bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+struct Radii {
+    double search, grid;  // as multiples of a survey's spacing
+};
 
 }  // namespace
 
-// Both ways of reading the points (the slot-order copy and the records through the
-// index) give every node bit for bit the value of the cell-by-cell definition.
-TEST(node_columns, every_node_equals_the_cell_by_cell_sum) {
-    struct Radii {
-        double search, grid;
-    };
-    const Radii cases[] = {{20.0, 20.0}, {20.0, 12.0}, {20.0, 33.0}, {7.5, 20.0}, {20.0, 0.0}};
-    for (const Radii& r : cases) {
-        SCOPED_TRACE(testing::Message() << "Rs " << r.search << " Rg " << r.grid);
-        const PointData points = survey(r.search);
-        const ClusterIndex index = make_index(points, 5.0);
-        NodeLattice lattice;
-        prepare_lattice(lattice, points, index, cba, r.search, r.grid);
-        ASSERT_EQ(lattice.samples.size(), points.count);
-        std::vector<float> copied(index.ny());
-        std::vector<float> records(index.ny());
-        int counted = 0;
-        for (std::size_t i = 0; i < index.nx(); ++i) {
-            grid_node_column(lattice, i, copied.data());
-            NodeLattice without_copy = lattice;
-            without_copy.samples.clear();
-            grid_node_column(without_copy, i, records.data());
-            for (std::size_t j = 0; j < index.ny(); ++j) {
-                const float expected = brute_force_node(points, index, i, j, r.search, r.grid);
-                ASSERT_TRUE(same_bits(copied[j], expected)) << "node " << i << ", " << j;
-                ASSERT_TRUE(same_bits(records[j], expected)) << "node " << i << ", " << j;
-                counted += is_blank(expected) ? 0 : 1;
+// Every way of summing (each instruction set, the slot-order copy and the records read
+// through the index, one variable or three at once) gives every node bit for bit the
+// value of the node-by-node sum, on the shapes that trouble a gridding and with grid
+// radii below, at and above the search radius, none and one spanning the whole lattice.
+TEST(node_columns, every_node_equals_the_node_by_node_sum) {
+    const int positions[] = {cba, 5, 6};
+    const Radii radii[] = {{6.0, 6.0}, {6.0, 3.7}, {6.0, 10.0}, {2.0, 6.0}, {6.0, 0.0}, {6.0, 1e6}};
+    for (const RandomSurvey& s : random_surveys(91, 700, cba)) {
+        for (const Radii& r : radii) {
+            // A window over the whole lattice makes the node-by-node sum slow: one shape.
+            if (r.grid > 100.0 && s.name != "clustered") continue;
+            const double rs = r.search * s.spacing, rg = r.grid * s.spacing;
+            SCOPED_TRACE(testing::Message() << s.name << " Rs " << rs << " Rg " << rg);
+            const ClusterIndex index = make_index(s.points, 0.1 * rs);
+            std::vector<std::vector<float>> expected;
+            for (int position : positions)
+                expected.push_back(reference_node_grid(s.points, index, position, rs, rg));
+            NodeLattice lattice;
+            prepare_lattice(lattice, s.points, index, positions, rs, rg);
+            ASSERT_EQ(lattice.xs.size(), s.points.count);
+            for (InstructionSet set : runnable_instruction_sets()) {
+                SCOPED_TRACE(instruction_set_name(set));
+                lattice.instruction_set = set;
+                const auto together = grid_all(lattice);
+                for (std::size_t k = 0; k < 3; ++k)
+                    ASSERT_EQ(first_different_bits(together[k], expected[k]), expected[k].size())
+                        << "position " << positions[k];
+                NodeLattice records = lattice;  // without the copy: records through the index
+                records.xs.clear();
+                records.positions = {positions[1]};
+                const auto alone = grid_all(records);
+                ASSERT_EQ(first_different_bits(alone[0], expected[1]), expected[1].size());
+            }
+            const auto blank = std::count_if(expected[0].begin(), expected[0].end(), is_blank);
+            if (r.grid == 0.0) {
+                EXPECT_EQ(blank, static_cast<long>(expected[0].size()));
+            } else {
+                EXPECT_LT(blank, static_cast<long>(expected[0].size()));
             }
         }
-        // Rg = 0 leaves every window empty; otherwise most nodes have points.
-        if (r.grid > 0.0) EXPECT_GT(counted, static_cast<int>(index.nx() * index.ny() / 2));
-        else EXPECT_EQ(counted, 0);
+    }
+}
+
+// The cut-off is decided by the exact distance: points whose dx^2 + dy^2 exceeds the
+// squared radius while hypot puts them within it still count, in every kernel.
+TEST(node_columns, points_just_inside_the_radius_by_hypot_count) {
+    for (double grid_radius : {20.0, 12.0, 33.0, 0.0}) {
+        SCOPED_TRACE(testing::Message() << "Rg " << grid_radius);
+        const PointData scattered = survey(20.0);
+        // The close calls alone around node (4, 4), and two points 28 m away from it
+        // that lay out the lattice.
+        std::vector<std::array<double, 3>> xyv = close_calls(20.0);
+        xyv.push_back({0.0, 0.0, 2.0});
+        xyv.push_back({40.0, 40.0, 2.0});
+        const PointData alone = make_points(xyv, cba);
+        for (const PointData* points : {&scattered, &alone}) {
+            const ClusterIndex index = make_index(*points, 5.0);
+            NodeLattice lattice;
+            prepare_lattice(lattice, *points, index, cba, 20.0, grid_radius);
+            const std::vector<float> expected =
+                reference_node_grid(*points, index, cba, 20.0, grid_radius);
+            for (InstructionSet set : runnable_instruction_sets()) {
+                SCOPED_TRACE(instruction_set_name(set));
+                lattice.instruction_set = set;
+                ASSERT_EQ(first_different_bits(grid_all(lattice)[0], expected), expected.size());
+            }
+            // With a window that holds them (values 100 and up), node (4, 4) has no
+            // other point within reach.
+            if (points == &alone && grid_radius >= 20.0) {
+                EXPECT_GT(expected[4 * index.ny() + 4], 100.0f);
+                EXPECT_FALSE(is_blank(expected[4 * index.ny() + 4]));
+            }
+        }
+    }
+}
+
+// A point lying on a node counts with a finite weight, and a node whose points are all
+// beyond the search radius is blank, whatever kernel sums it.
+TEST(node_columns, node_on_a_point_and_node_without_points) {
+    const PointData points = make_points({{0, 0, 7}, {5, 5, 100}}, cba);
+    const ClusterIndex index = make_index(points, 1.0);
+    NodeLattice lattice;
+    prepare_lattice(lattice, points, index, cba, 3.0, 3.0);
+    for (InstructionSet set : runnable_instruction_sets()) {
+        SCOPED_TRACE(instruction_set_name(set));
+        lattice.instruction_set = set;
+        const std::vector<float> grid = grid_all(lattice)[0];
+        EXPECT_EQ(grid[0 * 6 + 0], 7.0f);
+        EXPECT_EQ(grid[3 * 6 + 3], 100.0f);
+        EXPECT_EQ(grid[2 * 6 + 0], 7.0f);
+        EXPECT_EQ(grid[0 * 6 + 5], BLANK_VALUE);
+        EXPECT_EQ(grid[5 * 6 + 5], 100.0f);
+        // Node (1, 1) is 1.41 m from P0 and 5.66 m from P1: only P0 counts.
+        EXPECT_EQ(grid[1 * 6 + 1], 7.0f);
     }
 }

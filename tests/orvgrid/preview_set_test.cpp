@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "tests/support/fake_monitor.h"
+#include "tests/support/random_surveys.h"
 #include "tests/support/test_points.h"
 #include "engine/run/run_state.h"
 
@@ -129,4 +134,126 @@ TEST(preview_set, clear_forgets_results_and_repaints) {
     set.clear();
     EXPECT_FALSE(set.has_result(1));
     EXPECT_EQ(set.image(1).pixels, cleared_preview_image(30, 30).pixels);
+}
+
+namespace {
+
+// A scattered survey with CBA and two result places filled (Linear4x4: list entries 0
+// and 1 of the second and third lists are positions 5 and 6), indexed for a 6 m radius.
+RunState scattered_state() {
+    RunState state;
+    state.points = random_surveys(17, 900, work::cba)[0].points;
+    state.index = make_index(state.points, 0.6);
+    return state;
+}
+
+// Records what a gridding shows, asks and draws; optionally presses Stop when a slot is
+// reported ready.
+struct SlotMonitor : FakeMonitor {
+    int stop_after_ready = 0;
+    void preview_ready(int slot) override {
+        FakeMonitor::preview_ready(slot);
+        if (slot == stop_after_ready) stop = true;
+    }
+};
+
+bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+}  // namespace
+
+// The three slots gridded in one shared pass give each slot the node grid, raster,
+// colours and picture of its own gridding, on one thread and on two.
+TEST(preview_set, shared_pass_gives_each_slot_its_own_gridding) {
+    const RunState state = scattered_state();
+    const int slots[] = {1, 2, 3};
+    const int lists[] = {1, 0, 1};  // CBA, then positions 5 and 6
+    PreviewSet alone(40, 30);
+    FakeMonitor quiet;
+    for (int k = 0; k < 3; ++k)
+        ASSERT_EQ(alone.grid_slot(slots[k], lists[k], Tendency::Linear4x4, 6.0, 7.5, state, quiet),
+                  GridOutcome::Done);
+    for (unsigned threads : {1u, 2u}) {
+        PreviewSet shared(40, 30);
+        SlotMonitor monitor;
+        EXPECT_TRUE(shared.grid_slots(slots, lists, Tendency::Linear4x4, 6.0, 7.5, state, monitor,
+                                      threads));
+        EXPECT_EQ(monitor.previews_ready, (std::vector<int>{1, 2, 3}));
+        EXPECT_TRUE(monitor.messages.empty());
+        EXPECT_TRUE(monitor.questions.empty());
+        for (int slot = 1; slot <= 3; ++slot) {
+            SCOPED_TRACE(testing::Message() << "slot " << slot << ", threads " << threads);
+            ASSERT_TRUE(shared.has_result(slot));
+            const PreviewResult& a = alone.result(slot);
+            const PreviewResult& s = shared.result(slot);
+            EXPECT_TRUE(same_bits(s.grid.values, a.grid.values));
+            EXPECT_TRUE(same_bits(s.raster.values, a.raster.values));
+            EXPECT_EQ(s.raster.mean, a.raster.mean);
+            EXPECT_EQ(s.colours.colours, a.colours.colours);
+            EXPECT_EQ(shared.image(slot).pixels, alone.image(slot).pixels);
+        }
+    }
+    // The three variables differ, so the comparison above compared three different maps.
+    EXPECT_FALSE(same_bits(alone.result(2).grid.values, alone.result(3).grid.values));
+}
+
+// Two slots showing one variable share its grid; a slot without a variable says so at its
+// turn and the others are still drawn.
+TEST(preview_set, shared_pass_with_a_repeated_and_a_missing_variable) {
+    const RunState state = scattered_state();
+    PreviewSet set(40, 30);
+    SlotMonitor monitor;
+    const int slots[] = {1, 2, 3};
+    const int repeated[] = {1, 0, 0};
+    EXPECT_TRUE(set.grid_slots(slots, repeated, Tendency::Linear4x4, 6.0, 6.0, state, monitor));
+    EXPECT_EQ(monitor.previews_ready, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(same_bits(set.result(2).grid.values, set.result(3).grid.values));
+    EXPECT_EQ(set.image(2).pixels, set.image(3).pixels);
+
+    PreviewSet partial(40, 30);
+    SlotMonitor second;
+    const int missing[] = {1, -1, 1};
+    EXPECT_TRUE(partial.grid_slots(slots, missing, Tendency::Linear4x4, 6.0, 6.0, state, second));
+    EXPECT_EQ(second.previews_ready, (std::vector<int>{1, 3}));
+    EXPECT_EQ(second.messages, std::vector<std::string>{"No variable selected for this preview"});
+    EXPECT_FALSE(partial.has_result(2));
+}
+
+// Stop pressed while the shared pass runs: Yes cancels every slot of it, nothing is drawn
+// and the flag stays set; pressed after the first slot was drawn, the next slot asks.
+TEST(preview_set, stop_during_and_between_the_slots_of_a_shared_pass) {
+    const RunState state = scattered_state();
+    const int slots[] = {1, 2, 3};
+    const int lists[] = {1, 0, 1};
+    {
+        PreviewSet set(40, 30);
+        SlotMonitor monitor;
+        monitor.stop = true;
+        monitor.answers = {true};
+        EXPECT_FALSE(set.grid_slots(slots, lists, Tendency::Linear4x4, 6.0, 6.0, state, monitor));
+        EXPECT_TRUE(monitor.previews_ready.empty());
+        EXPECT_TRUE(monitor.stop);
+        EXPECT_EQ(monitor.questions.size(), 1u);
+        for (int slot = 1; slot <= 3; ++slot) EXPECT_FALSE(set.has_result(slot));
+    }
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "Yes" : "No");
+        PreviewSet set(40, 30);
+        SlotMonitor monitor;
+        monitor.stop_after_ready = 1;
+        monitor.answers = {cancel};
+        EXPECT_EQ(set.grid_slots(slots, lists, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
+                  !cancel);
+        EXPECT_EQ(monitor.question_lines(),
+                  std::vector<std::string>{"Warning: Cancel calculation?"});
+        EXPECT_EQ(monitor.stop, cancel);
+        if (cancel) {
+            EXPECT_EQ(monitor.previews_ready, std::vector<int>{1});
+            EXPECT_FALSE(set.has_result(2));
+            EXPECT_FALSE(set.has_result(3));
+        } else {
+            EXPECT_EQ(monitor.previews_ready, (std::vector<int>{1, 2, 3}));
+        }
+    }
 }
