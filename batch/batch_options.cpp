@@ -62,6 +62,25 @@ ValueSetter centering_of(std::optional<CenteringMode> BatchOptions::*field) {
     };
 }
 
+// An option that shapes the export: it only makes sense with --export.
+ValueSetter shaping(const char* option, ValueSetter setter) {
+    return [option, setter](const std::string& value, BatchOptions& o) -> std::string {
+        if (o.export_option.empty()) o.export_option = option;
+        return setter(value, o);
+    };
+}
+
+template <typename Kind>
+ValueSetter named_kind(Kind ExportOptions::*field, std::optional<Kind> (*named)(std::string_view),
+                       const char* expected) {
+    return [field, named, expected](const std::string& value, BatchOptions& o) -> std::string {
+        const std::optional<Kind> kind = named(value);
+        if (!kind) return expected;
+        o.export_options.*field = *kind;
+        return {};
+    };
+}
+
 const std::map<std::string, ValueSetter>& value_options() {
     static const std::map<std::string, ValueSetter> options = {
         {"--radius", number(&BatchOptions::search_radius)},
@@ -168,6 +187,51 @@ const std::map<std::string, ValueSetter>& value_options() {
              o.preview_vars = vars;
              return {};
          }},
+        {"--export",
+         [](const std::string& v, BatchOptions& o) -> std::string {
+             if (v.empty()) return "a folder";
+             o.export_dir = v;
+             return {};
+         }},
+        {"--export-vars", shaping("--export-vars", [](const std::string& v, BatchOptions& o) {
+             std::vector<std::string> vars;
+             if (v != "none") vars = split_commas(v);
+             for (const std::string& var : vars)
+                 if (var.empty()) return std::string("variable names separated by commas, or none");
+             o.export_vars = vars;
+             return std::string();
+         })},
+        {"--cell", shaping("--cell", [](const std::string& v, BatchOptions& o) {
+             std::optional<double> cell = parse_double(v, '.');
+             if (!cell) return std::string("a cell size in metres, written with '.'");
+             o.export_options.cell_size = cell;
+             return std::string();
+         })},
+        {"--grid-format", shaping("--grid-format", named_kind(&ExportOptions::grid_format,
+                                                              grid_format_named,
+                                                              "gtiff, netcdf, gs7bg or dsaa"))},
+        {"--grid-type", shaping("--grid-type", named_kind(&ExportOptions::value_type,
+                                                          value_type_named,
+                                                          "float64 or float32"))},
+        {"--points-format", shaping("--points-format", [](const std::string& v, BatchOptions& o) {
+             if (v == "none") {
+                 o.export_options.station_format.reset();
+                 return std::string();
+             }
+             const std::optional<StationFormat> format = station_format_named(v);
+             if (!format) return std::string("gpkg, csv or none");
+             o.export_options.station_format = format;
+             return std::string();
+         })},
+        {"--crs", shaping("--crs", [](const std::string& v, BatchOptions& o) {
+             o.export_options.crs = v;
+             return std::string();
+         })},
+        {"--from-result", shaping("--from-result", [](const std::string& v, BatchOptions& o) {
+             if (v.empty()) return std::string("a result file");
+             o.from_result = v;
+             return std::string();
+         })},
         {"--preview-format",
          [](const std::string& v, BatchOptions& o) -> std::string {
              if (v == "bmp") o.preview_format = PreviewFormat::Bitmap;
@@ -234,6 +298,12 @@ OptionsParse parse_batch_options(const std::vector<std::string>& args) {
     }
     if (o.help || o.version) return {o, {}};
 
+    if (!o.export_option.empty() && !o.export_dir)
+        return failed("option '" + o.export_option + "' needs --export DIR");
+    if (o.from_result) {
+        if (!names.empty()) return failed("--from-result takes no INPUT or OUTPUT: '" + names[0] + "'");
+        return {o, {}};
+    }
     if (names.size() > 2) return failed("too many file names: '" + names[2] + "'");
     if (names.size() == 1) return failed("both INPUT and OUTPUT are needed");
     if (names.empty() && !o.settings_file)
@@ -247,6 +317,7 @@ OptionsParse parse_batch_options(const std::vector<std::string>& args) {
 
 std::string batch_usage() {
     return R"(Usage: orvane-batch [OPTIONS] INPUT OUTPUT
+       orvane-batch --from-result RESULT --export DIR [EXPORT OPTIONS]
 
 Fits a local polynomial trend around every point of the survey file INPUT and writes
 the gradients to OUTPUT, as the window's "&Calc" does. Numbers on the command line use
@@ -285,6 +356,26 @@ the gradients to OUTPUT, as the window's "&Calc" does. Numbers on the command li
       --preview-format bmp|jpg|grd
                           bitmap, JPEG or Surfer ASCII grid [bmp]
       --grid-radius M     gridding radius of the previews [the search radius]
+
+Export for a GIS (grids through GDAL with the preview's gridding, station layers with
+every value of the result rows at full precision):
+      --export DIR        write the grids and the station layer into DIR, named after
+                          OUTPUT: OUTPUT-stem_VAR.tif ..., OUTPUT-stem.gpkg
+      --export-vars V,... variables to grid, or none: x, y, height, cba and the model's
+                          quantities or coefficients (hggax, hggay, hgga, vgga, rga,
+                          lga, asig, tilt; a..f; a..q) [all of the model's]
+      --cell M            distance of the grid nodes in metres [the preview's: a tenth
+                          of the search radius, where the grid is the preview's grid]
+      --grid-format F     gtiff (tiled, DEFLATE), netcdf (CF), gs7bg (Surfer 7) or
+                          dsaa (Surfer ASCII) [gtiff]
+      --grid-type T       float64 or float32 values (gs7bg always float64) [float64]
+      --points-format F   gpkg, csv or none [gpkg]
+      --crs CRS           coordinate system of the coordinates as read: EPSG:nnnn, WKT
+                          or a PROJ string [none: the files carry none]
+      --from-result FILE  export a result file written earlier instead of running (its
+                          values have the file's 6 decimals; -r serves for N-nearest
+                          files, whose header holds no radius)
+
   -q, --quiet             no progress bar (it is drawn only when stderr is a terminal)
   -h, --help              show this text
       --version           show the version

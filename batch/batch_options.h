@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "export/export_options.h"
 
 enum class OnFailed { Stop, Skip };
 enum class PreviewFormat { Bitmap, Jpeg, SurferGrid };
@@ -44,6 +45,13 @@ struct BatchOptions {
     std::optional<std::string> preview_dir;
     std::optional<std::vector<std::string>> preview_vars;  // list texts, as typed
     PreviewFormat preview_format = PreviewFormat::Bitmap;
+
+    // Export for a GIS: --export DIR turns it on; the other export options shape it.
+    std::optional<std::string> export_dir;
+    std::optional<std::vector<std::string>> export_vars;  // names as typed; empty: no grids
+    ExportOptions export_options;  // cell, formats, value type, coordinate system
+    std::string export_option;     // the first shaping option given, to ask for --export
+    std::optional<std::string> from_result;  // export this result file instead of running
 
     OnFailed on_failed = OnFailed::Skip;
     bool quiet = false;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/batch_export.h"
 #include "batch/batch_previews.h"
 #include "orvgrid/preview_set.h"
 #include "engine/run/run_calculation.h"
@@ -108,6 +109,9 @@ PlanResult plan_batch_run(const BatchOptions& options, char decimal_separator) {
     plan.preview_dir = options.preview_dir;
     plan.preview_format = options.preview_format;
     plan.on_failed = options.on_failed;
+    BatchExportPlan exports = plan_run_export(options, s);
+    if (!exports.error.empty()) return refused(exports.error);
+    plan.export_plan = exports.plan;
     return {plan, {}};
 }
 
@@ -125,5 +129,7 @@ int execute_batch_run(const BatchPlan& plan, ConsoleMonitor& monitor) {
         !write_preview_files(previews, plan.settings, *plan.preview_dir, plan.preview_format,
                              monitor))
         return EXIT_RUN_FAILED;
+    if (plan.export_plan)
+        return export_run_results(*plan.export_plan, plan.settings, state, monitor);
     return EXIT_RUN_OK;
 }

@@ -9,6 +9,7 @@
 #include "batch/batch_options.h"
 #include "batch/console_monitor.h"
 #include "engine/engine.h"
+#include "export/export_plan.h"
 
 // Exit statuses of orvane-batch.
 inline constexpr int EXIT_RUN_OK = 0;
@@ -21,6 +22,7 @@ struct BatchPlan {
     std::optional<std::string> preview_dir;  // previews are written only when set
     PreviewFormat preview_format = PreviewFormat::Bitmap;
     OnFailed on_failed = OnFailed::Skip;
+    std::optional<ExportPlan> export_plan;  // exported after the run only when set
 };
 
 struct PlanResult {
@@ -30,7 +32,8 @@ struct PlanResult {
 
 // Builds the run's settings and checks them in the order of "&Calc": file names,
 // derived trace file, search radius, then the rest (cell size, grid radius replaced by
-// the search radius below 1e-6) and the run limits. Reads the --settings file if named.
+// the search radius below 1e-6) and the run limits, then the export's. Reads the
+// --settings file if named.
 PlanResult plan_batch_run(const BatchOptions& options, char decimal_separator);
 
 // Runs the plan: EXIT_RUN_OK, EXIT_RUN_FAILED (message shown) or EXIT_INTERRUPTED.

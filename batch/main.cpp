@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_export.h"
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
 #include "batch/console_monitor.h"
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
         return EXIT_RUN_OK;
     }
 
+    if (options.from_result) {
+        install_interrupt_handler();
+        ConsoleMonitor monitor(stderr, options.on_failed, false);
+        return export_result_file(options, decimal_separator, monitor);
+    }
     const PlanResult plan = plan_batch_run(options, decimal_separator);
     if (!plan.plan) {
         std::fprintf(stderr, "%s\n", plan.error.c_str());

@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const BatchOptions& o = *parsed.options;
     if (o.help || o.version) return 0;
     require(o.input_file.has_value() == o.output_file.has_value());
-    require(o.input_file.has_value() || o.settings_file.has_value());
+    require(o.input_file.has_value() || o.settings_file.has_value() || o.from_result.has_value());
+    // Export options and --from-result come only with --export, --from-result without names.
+    if (!o.export_option.empty()) require(o.export_dir.has_value());
+    if (o.from_result) require(!o.input_file && !o.from_result->empty());
     if (o.columns) {
         require(o.columns->size() == 5);
         for (int c : *o.columns) require(c >= 0 && c <= 25);

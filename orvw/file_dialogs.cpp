@@ -38,6 +38,11 @@ FileDialogSpec fileDialogSpec(FileDialogId id) {
         spec.filters = qtFiltersFromPairs(QStringLiteral(
             "Calculated Orvane files (*.dat)|*.dat|Calculated Orvane files (*.xyz)|*.xyz"));
         break;
+    case FileDialogId::MapView:
+        spec.save = true;
+        spec.default_suffix = QStringLiteral("png");
+        spec.filters = qtFiltersFromPairs(QStringLiteral("PNG image (*.png)|*.png"));
+        break;
     }
     return spec;
 }

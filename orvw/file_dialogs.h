@@ -1,5 +1,5 @@
 #pragma once
-// The window's four file dialogs: default extensions and filters.
+// The window's file dialogs: default extensions and filters.
 
 #include "orvw/prompts.h"
 
@@ -9,7 +9,8 @@
 QStringList qtFiltersFromPairs(const QString& pairs);
 
 // Open dialog 1 (input and subset), save dialog 1 (output), save dialog 2 (preview
-// images, with the node grid as a third filter) and open dialog 2 (result files).
+// images, with the node grid as a third filter), open dialog 2 (result files) and the
+// map window's save dialog.
 FileDialogSpec fileDialogSpec(FileDialogId id);
 
 // Filter positions of save dialog 2.

@@ -10,6 +10,7 @@
 
 #include "orvgrid/preview_set.h"
 #include "orvw/qt_prompts.h"
+#include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
 
 namespace {
@@ -29,6 +30,7 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       settings_path_(std::move(options.settings_path)),
       prompts_(std::move(options.prompts)),
+      export_prompt_(std::move(options.export_prompt)),
       decimal_separator_(options.decimal_separator ? options.decimal_separator
                                                    : localeDecimalSeparator()),
       threads_(options.threads) {
@@ -50,6 +52,7 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
     setCreationValues();
     previews_ = std::make_unique<PreviewSet>(image_width_, image_height_);
     setTabOrderOfForm();
+    createExportAction();
 
     connect(btn_in, &QPushButton::clicked, this, &TfrmMain::btn_inClick);
     connect(btn_log, &QPushButton::clicked, this, &TfrmMain::btn_logClick);
@@ -65,6 +68,9 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
     connect(cb1, &QComboBox::activated, this, &TfrmMain::cb1Change);
     connect(cb2, &QComboBox::activated, this, &TfrmMain::cb2Change);
     connect(cb3, &QComboBox::activated, this, &TfrmMain::cb3Change);
+    connect(img_uba, &PreviewPicture::mapRequested, this, [this] { openMap(1); });
+    connect(img_regta, &PreviewPicture::mapRequested, this, [this] { openMap(2); });
+    connect(img_delta, &PreviewPicture::mapRequested, this, [this] { openMap(3); });
     connect(rg_tendencies, &RadioGroup::itemClicked, this, &TfrmMain::rg_tendenciesClick);
     connect(rg_method, &RadioGroup::indexChanged, this, &TfrmMain::rg_methodClick);
     for (QLineEdit* field : {txt_radius, txt_nearest, txt_threshold, txt_minalfa, txt_maxalfa,
@@ -78,10 +84,6 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() = default;
-
-QWidget* TfrmMain::child(const std::string& name) const {
-    return findChild<QWidget*>(QString::fromStdString(name));
-}
 
 void TfrmMain::btn_exitClick() {
     close();

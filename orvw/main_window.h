@@ -6,8 +6,10 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
+#include "orvw/export_prompt.h"
 #include "orvw/prompts.h"
 #include "settings/settings_block.h"
 #include "engine/run/run_state.h"
@@ -20,6 +22,9 @@ class QProgressBar;
 class QPushButton;
 class PreviewPicture;
 class PreviewSet;
+struct CheckFailure;
+enum class CheckedField;
+struct MapSnapshot;
 struct ResultHeader;
 struct SettingsValues;
 class RadioGroup;
@@ -30,6 +35,7 @@ struct WindowOptions {
     std::unique_ptr<Prompts> prompts;  // null: Qt's own boxes and dialogs
     char decimal_separator = 0;        // 0: the locale's, taken once at creation
     unsigned threads = 0;              // threads of the point loop; 0: all cores
+    std::unique_ptr<ExportPrompt> export_prompt;  // null: the export dialog
 };
 
 class TfrmMain : public QWidget {
@@ -59,6 +65,8 @@ public slots:
     void cb3Change();
     void rg_tendenciesClick();
     void rg_methodClick();
+    // The preview pictures' "Export..." entry: grids and stations for a GIS.
+    void exportResults();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,7 +97,8 @@ private:
 
     // Calc (main_window_run.cpp).
     bool captureRunSettings(RunSettings& settings);
-    void failCheck(const std::string& message, const std::string& focus);
+    QLineEdit* controlOf(CheckedField field) const;
+    void failCheck(const CheckFailure& failure);
     void showGeneralError(const QString& text);
     void setRunning(bool running);
 
@@ -97,6 +106,7 @@ private:
     void ReadCfg();
     void FormClose();
     void applySettingsValues(const SettingsValues& values);
+    std::vector<QLineEdit*> readControls(SettingsValues& values) const;
 
     // File dialogs and loading (main_window_files.cpp).
     void chooseFileInto(QLineEdit* field, FileDialogId id);
@@ -110,10 +120,15 @@ private:
     void savePreview(int slot);
     void finishBusy();
 
-    QWidget* child(const std::string& name) const;
+    // Export (main_window_export.cpp).
+    void createExportAction();
+    // Map windows (main_window_previews.cpp).
+    void openMap(int slot);
+    void pointsReplaced(const QString& source);
 
     std::string settings_path_;
     std::unique_ptr<Prompts> prompts_;
+    std::unique_ptr<ExportPrompt> export_prompt_;
     char decimal_separator_;
     unsigned threads_;
 
@@ -125,6 +140,10 @@ private:
     RunState state_;
     RunSettings data_settings_;  // tendency and radii of the points in memory
     std::unique_ptr<PreviewSet> previews_;
+    // What map windows show of the points in memory: copied when the first map opens,
+    // dropped when a run or load replaces the points (open maps keep their copy).
+    std::shared_ptr<const MapSnapshot> map_snapshot_;
+    QString map_source_;
     SettingsBlock block_;
     std::array<int, 4> filter_index_{};  // remembered filter of each file dialog
 

@@ -58,12 +58,17 @@ void TfrmMain::btn_loadClick() {
         const BusyCursor busy;
         load = load_result_file(options, state_, monitor);
     }
+    if (load.outcome != LoadOutcome::PreviousKept) pointsReplaced(choice->path);
     if (load.header && !load.radius_needed) showLoadedHeader(*load.header);
     if (load.outcome == LoadOutcome::Loaded) {
         data_settings_.tendency = load.tendency;
         data_settings_.search_radius = load.search_radius;
         data_settings_.grid_radius = load.grid_radius;
         data_settings_.cell_size = load.cell_size;
+        // The loaded file is the data's only file: an export is named after it.
+        data_settings_.input_file.clear();
+        data_settings_.output_file = options.path;
+        data_settings_.subset_file.clear();
         if (load.iteration_object) cb_iter->setCurrentIndex(*load.iteration_object);
         rg_tendencies->setItemIndex(static_cast<int>(load.tendency));
         applyTendencyRule(load.tendency);

@@ -1,5 +1,5 @@
-// The three preview pictures: drawing a gridded slot, re-gridding on a list change, and
-// saving a picture (bitmap, JPEG) or its node grid.
+// The three preview pictures: drawing a gridded slot, re-gridding on a list change,
+// saving a picture (bitmap, JPEG) or its node grid, and opening a picture's map window.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +8,8 @@
 #include "orvw/busy_cursor_gridder.h"
 #include "orvw/file_dialogs.h"
 #include "orvgrid/files/image_files.h"
+#include "orvgrid/map/map_snapshot.h"
+#include "orvw/map/map_window.h"
 #include "orvw/main_window.h"
 #include "orvw/widgets/preview_picture.h"
 #include "orvgrid/preview_set.h"
@@ -94,4 +96,31 @@ void TfrmMain::savePreview(int slot) {
         written.message = "This preview has no grid to save.";
     }
     if (!written.ok) showGeneralError(QString::fromStdString(written.message));
+}
+
+// A map of the slot's quantity in a window of its own, from a copy of the points in
+// memory that stays with the maps when a later run or load replaces them.
+void TfrmMain::openMap(int slot) {
+    if (busy_ || !state_.results_ready) return;
+    try {
+        if (!map_snapshot_)
+            map_snapshot_ = take_map_snapshot(state_, data_settings_.tendency,
+                                              data_settings_.search_radius,
+                                              data_settings_.grid_radius,
+                                              map_source_.toStdString());
+    } catch (const std::bad_alloc&) {
+        showGeneralError(QStringLiteral("Not enough memory for a map of these points."));
+        return;
+    }
+    const QComboBox* lists[] = {cb1, cb2, cb3};
+    const QComboBox* list = lists[slot - 1];
+    const int position = preview_position(slot, list->currentIndex(), data_settings_.tendency);
+    if (position < 0) return;
+    auto* map = new MapWindow(map_snapshot_, position, list->currentText(), *prompts_, threads_, this);
+    map->show();
+}
+
+void TfrmMain::pointsReplaced(const QString& source) {
+    map_snapshot_.reset();
+    map_source_ = source;
 }

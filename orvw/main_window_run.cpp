@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "orvw/busy_cursor_gridder.h"
 #include "orvw/main_window.h"
@@ -15,6 +17,7 @@
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "orvw/window_monitor.h"
+#include "settings/settings_values.h"
 
 namespace {
 
@@ -29,9 +32,31 @@ QString notIntegerText(const QString& text) {
 
 }  // namespace
 
-void TfrmMain::failCheck(const std::string& message, const std::string& focus) {
-    prompts_->message(QString::fromStdString(message), QStringLiteral("Orvane"));
-    if (QWidget* field = child(focus)) field->setFocus(Qt::OtherFocusReason);
+QLineEdit* TfrmMain::controlOf(CheckedField field) const {
+    switch (field) {
+        case CheckedField::InputFile:
+            return txt_in;
+        case CheckedField::OutputFile:
+            return txt_out;
+        case CheckedField::SubsetFile:
+            return txt_log;
+        case CheckedField::SearchRadius:
+            return txt_radius;
+        case CheckedField::NearestCount:
+            return txt_npoints;
+        case CheckedField::MinAlpha:
+            return txt_minalfa;
+        case CheckedField::MaxAlpha:
+            return txt_maxalfa;
+        case CheckedField::SequenceQuotient:
+            return txt_seqquot;
+    }
+    return nullptr;
+}
+
+void TfrmMain::failCheck(const CheckFailure& failure) {
+    prompts_->message(QString::fromStdString(failure.message), QStringLiteral("Orvane"));
+    if (QLineEdit* control = controlOf(failure.field)) control->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::showGeneralError(const QString& text) {
@@ -41,17 +66,19 @@ void TfrmMain::showGeneralError(const QString& text) {
 // Everything a run needs, read from the controls at this one moment. False when a check
 // failed or a field does not convert (message shown, focus set where the check says).
 bool TfrmMain::captureRunSettings(RunSettings& settings) {
-    const std::string input = txt_in->text().toStdString();
-    const std::string output = txt_out->text().toStdString();
-    if (auto failure = check_file_names(input, output)) {
-        failCheck(failure->message, failure->focus);
+    SettingsValues values;
+    const std::vector<QLineEdit*> unreadable = readControls(values);
+    if (auto failure = check_file_names(values.txt_in, values.txt_out)) {
+        failCheck(*failure);
         return false;
     }
-    settings.input_file = input;
-    settings.output_file = output;
-    settings.subset_file = txt_log->text().toStdString();
-    settings.trace_file = derive_trace_file(input);
-
+    // The conversion failures are reported one at a time, in the order below.
+    const auto converted = [&](QLineEdit* field, QString (*error_text)(const QString&)) {
+        if (std::find(unreadable.begin(), unreadable.end(), field) == unreadable.end()) return true;
+        showGeneralError(error_text(field->text()));
+        return false;
+    };
+    // The fields whose text a run reads but the settings file does not keep.
     const auto real = [this](QLineEdit* field, double& out) {
         const auto value = parse_double(field->text().toStdString(), decimal_separator_);
         if (!value) {
@@ -61,38 +88,24 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
         out = *value;
         return true;
     };
-    const auto integer = [](QLineEdit* field, int& out) {
-        const auto value = parse_int(field->text().toStdString());
-        if (!value) return false;
-        out = *value;
-        return true;
-    };
 
-    if (!real(txt_radius, settings.search_radius)) return false;
-    if (auto failure = check_search_radius(settings.search_radius)) {
-        failCheck(failure->message, failure->focus);
+    if (!converted(txt_radius, notFloatText)) return false;
+    if (auto failure = check_search_radius(values.txt_radius)) {
+        failCheck(*failure);
         return false;
     }
-    if (!real(txt_alpha, settings.alpha)) return false;
-    alpha_ = settings.alpha;
-    settings.cell_size = 0.1 * settings.search_radius;
-    if (!integer(txt_iter, settings.iterations)) {
-        showGeneralError(notIntegerText(txt_iter->text()));
-        return false;
-    }
+    double alpha = 0.0;
+    if (!real(txt_alpha, alpha)) return false;
+    alpha_ = alpha;
+    if (!converted(txt_iter, notIntegerText)) return false;
     // The arrows keep the count within 0..10000; typed text must keep it there too.
-    if (settings.iterations < 0 || settings.iterations > 10000) {
+    if (values.txt_iter < 0 || values.txt_iter > 10000) {
         failField(txt_iter, QStringLiteral("Number of iteration must be in range 0 .. 10000"));
         return false;
     }
-    settings.iteration_object = cb_iter->currentIndex();
-    if (!real(txt_nearest, settings.grid_radius)) return false;
-    if (settings.grid_radius < 1e-6) settings.grid_radius = settings.search_radius;
-    if (!real(txt_threshold, settings.sv_threshold)) return false;
-    if (!integer(txt_npoints, settings.nearest_count)) {
-        showGeneralError(notIntegerText(txt_npoints->text()));
+    if (!converted(txt_nearest, notFloatText) || !converted(txt_threshold, notFloatText) ||
+        !converted(txt_npoints, notIntegerText))
         return false;
-    }
     if (!real(txt_minalfa, settings.min_alpha) || !real(txt_maxalfa, settings.max_alpha) ||
         !real(txt_seqquot, settings.sequence_quotient))
         return false;
@@ -104,13 +117,19 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
         int count;
     };
     const Choice choices[] = {
-        {cmb_gx, cmb_gx->currentIndex(), 26},          {cmb_gy, cmb_gy->currentIndex(), 26},
-        {cmb_point, cmb_point->currentIndex(), 26},    {cmb_gz, cmb_gz->currentIndex(), 26},
-        {cmb_uba, cmb_uba->currentIndex(), 26},        {cb_iter, cb_iter->currentIndex(), 2},
-        {rg_tendencies, rg_tendencies->itemIndex(), 5}, {rg_method, rg_method->itemIndex(), 3},
-        {rg_search, rg_search->itemIndex(), 2},        {cmb_centerx, cmb_centerx->currentIndex(), 3},
-        {cmb_centery, cmb_centery->currentIndex(), 3}, {cmb_centerz, cmb_centerz->currentIndex(), 3},
-        {cmb_centeru, cmb_centeru->currentIndex(), 3},
+        {cmb_gx, values.cmb_gx, 26},
+        {cmb_gy, values.cmb_gy, 26},
+        {cmb_point, values.cmb_point, 26},
+        {cmb_gz, values.cmb_gz, 26},
+        {cmb_uba, values.cmb_uba, 26},
+        {cb_iter, values.cb_iter, 2},
+        {rg_tendencies, values.rg_tendencies, 5},
+        {rg_method, values.rg_method, 3},
+        {rg_search, values.rg_search, 2},
+        {cmb_centerx, values.cmb_centerx, 3},
+        {cmb_centery, values.cmb_centery, 3},
+        {cmb_centerz, values.cmb_centerz, 3},
+        {cmb_centeru, values.cmb_centeru, 3},
     };
     for (const Choice& choice : choices) {
         if (choice.index < 0 || choice.index >= choice.count) {
@@ -120,28 +139,22 @@ bool TfrmMain::captureRunSettings(RunSettings& settings) {
             return false;
         }
     }
-    settings.column_x = cmb_gx->currentIndex();
-    settings.column_y = cmb_gy->currentIndex();
-    settings.column_point = cmb_point->currentIndex();
-    settings.column_height = cmb_gz->currentIndex();
-    settings.column_cba = cmb_uba->currentIndex();
-    settings.tendency = static_cast<Tendency>(rg_tendencies->itemIndex());
-    settings.solver = static_cast<SolverKind>(rg_method->itemIndex());
-    settings.search_mode = static_cast<SearchMode>(rg_search->itemIndex());
-    settings.centering_x = static_cast<CenteringMode>(cmb_centerx->currentIndex());
-    settings.centering_y = static_cast<CenteringMode>(cmb_centery->currentIndex());
-    settings.centering_z = static_cast<CenteringMode>(cmb_centerz->currentIndex());
-    settings.centering_cba = static_cast<CenteringMode>(cmb_centeru->currentIndex());
-    settings.include_calc_point = chb_cpin->isChecked();
-    settings.preview = cb_preview->isChecked();
-    settings.preview_var1 = cb1->currentIndex();
-    settings.preview_var2 = cb2->currentIndex();
-    settings.preview_var3 = cb3->currentIndex();
+    apply_settings_values(values, settings);
+    // Where a run from the window differs from one from a settings file: the alpha is the
+    // field's, just taken; a preview list without a selection (-1) reaches the run as it
+    // is, and the run says that its slot has no variable.
+    settings.alpha = alpha;
+    settings.preview_var1 = values.cb1;
+    settings.preview_var2 = values.cb2;
+    settings.preview_var3 = values.cb3;
+    settings.trace_file = derive_trace_file(values.txt_in);
+    settings.cell_size = 0.1 * settings.search_radius;
+    if (settings.grid_radius < 1e-6) settings.grid_radius = settings.search_radius;
     settings.decimal_separator = decimal_separator_;
     settings.threads = threads_;
 
     if (auto failure = check_run_limits(settings)) {
-        failCheck(failure->message, failure->focus);
+        failCheck(*failure);
         return false;
     }
     return true;
@@ -162,6 +175,7 @@ void TfrmMain::btn_calcClick() {
     if (!captureRunSettings(settings)) return;
 
     setRunning(true);
+    pointsReplaced(txt_in->text());
     data_settings_ = settings;
     WindowMonitor monitor(*this);
     BusyCursorGridder gridder(*previews_);

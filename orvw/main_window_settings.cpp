@@ -68,31 +68,31 @@ void TfrmMain::applySettingsValues(const SettingsValues& values) {
     rg_search->setItemIndex(values.rg_search);
 }
 
-void TfrmMain::FormClose() {
-    pending_check_ = nullptr;
-    state_.results_ready = false;
-    state_.points.clear();
-    state_.index.clear();
-
-    // Every value is converted before the file is opened, so a bad field leaves the
-    // previous file as it was.
-    SettingsValues values;
-    const auto real = [this](QLineEdit* field, double& out) {
+// One reading of the controls for the settings file and for a run, in the file's field
+// order. txt_alpha is the alpha of the last run (alpha_): its field may hold an edit no
+// run has taken yet. A number field whose text does not convert keeps the record's
+// default value and is listed in what is returned.
+std::vector<QLineEdit*> TfrmMain::readControls(SettingsValues& values) const {
+    std::vector<QLineEdit*> unreadable;
+    const auto real = [&](QLineEdit* field, double& out) {
         const auto value = parse_double(field->text().toStdString(), decimal_separator_);
-        if (value) out = *value;
-        return value.has_value();
+        if (value)
+            out = *value;
+        else
+            unreadable.push_back(field);
     };
-    const auto integer = [](QLineEdit* field, int& out) {
+    const auto integer = [&](QLineEdit* field, int& out) {
         const auto value = parse_int(field->text().toStdString());
-        if (value) out = *value;
-        return value.has_value();
+        if (value)
+            out = *value;
+        else
+            unreadable.push_back(field);
     };
-    bool ok = real(txt_radius, values.txt_radius) && real(txt_nearest, values.txt_nearest) &&
-              real(txt_threshold, values.txt_threshold) && integer(txt_iter, values.txt_iter) &&
-              integer(txt_npoints, values.txt_npoints);
     values.txt_in = txt_in->text().toStdString();
     values.txt_out = txt_out->text().toStdString();
-    values.txt_log = txt_log->text().toStdString();
+    real(txt_radius, values.txt_radius);
+    real(txt_nearest, values.txt_nearest);
+    integer(txt_iter, values.txt_iter);
     values.cb_iter = cb_iter->currentIndex();
     values.cb_preview = cb_preview->isChecked();
     values.cb1 = cb1->currentIndex();
@@ -103,6 +103,7 @@ void TfrmMain::FormClose() {
     values.cmb_gy = cmb_gy->currentIndex();
     values.cmb_gz = cmb_gz->currentIndex();
     values.cmb_uba = cmb_uba->currentIndex();
+    values.txt_log = txt_log->text().toStdString();
     values.cmb_centerx = cmb_centerx->currentIndex();
     values.cmb_centery = cmb_centery->currentIndex();
     values.cmb_centerz = cmb_centerz->currentIndex();
@@ -111,8 +112,22 @@ void TfrmMain::FormClose() {
     values.chb_cpin = chb_cpin->isChecked();
     values.rg_tendencies = rg_tendencies->itemIndex();
     values.rg_method = rg_method->itemIndex();
+    real(txt_threshold, values.txt_threshold);
+    integer(txt_npoints, values.txt_npoints);
     values.rg_search = rg_search->itemIndex();
+    return unreadable;
+}
 
+void TfrmMain::FormClose() {
+    pending_check_ = nullptr;
+    state_.results_ready = false;
+    state_.points.clear();
+    state_.index.clear();
+
+    // Every value is converted before the file is opened, so a bad field leaves the
+    // previous file as it was.
+    SettingsValues values;
+    bool ok = readControls(values).empty();
     if (ok) ok = store_settings_values(values, block_).ok;
     if (ok) ok = write_settings_file(settings_path_, block_).ok;
     if (!ok)

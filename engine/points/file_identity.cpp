@@ -34,22 +34,24 @@ bool same_file(const std::string& a, const std::string& b) {
 
 std::optional<CheckFailure> check_files_apart(const RunSettings& s) {
     if (same_file(s.output_file, s.input_file))
-        return CheckFailure{"Input and output file name must not be the same.", "txt_out"};
+        return CheckFailure{"Input and output file name must not be the same.",
+                            CheckedField::OutputFile};
     if (s.subset_file.empty()) return std::nullopt;
     if (same_file(s.output_file, s.subset_file))
-        return CheckFailure{"Subset and output file name must not be the same.", "txt_out"};
+        return CheckFailure{"Subset and output file name must not be the same.",
+                            CheckedField::OutputFile};
     const std::string trace = " (" + s.trace_file + ")";
     if (same_file(s.trace_file, s.output_file))
-        return CheckFailure{"Output file name must not be the same as the trace file name" +
-                                trace + ".",
-                            "txt_out"};
+        return CheckFailure{
+            "Output file name must not be the same as the trace file name" + trace + ".",
+            CheckedField::OutputFile};
     if (same_file(s.trace_file, s.input_file))
-        return CheckFailure{"Input file name must not be the same as the trace file name" +
-                                trace + ".",
-                            "txt_in"};
+        return CheckFailure{
+            "Input file name must not be the same as the trace file name" + trace + ".",
+            CheckedField::InputFile};
     if (same_file(s.trace_file, s.subset_file))
-        return CheckFailure{"Subset file name must not be the same as the trace file name" +
-                                trace + ".",
-                            "txt_log"};
+        return CheckFailure{
+            "Subset file name must not be the same as the trace file name" + trace + ".",
+            CheckedField::SubsetFile};
     return std::nullopt;
 }

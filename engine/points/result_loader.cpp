@@ -100,6 +100,7 @@ bool next_row(std::FILE* file, char decimal_separator, std::string& line, Result
 ResultLoad fail_empty(ResultLoad load, RunState& state, RunMonitor& monitor,
                       const char* message) {
     state.points.clear();
+    state.row_neighbours.clear();
     state.index.clear();
     state.results_ready = false;
     if (message) monitor.show_message(message);
@@ -172,6 +173,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
 
     // From here on the previous points are gone.
     state.points.clear();
+    state.row_neighbours.clear();
     state.index.clear();
     state.results_ready = false;
 
@@ -183,9 +185,11 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     if (count == 0) return fail_empty(load, state, monitor, NO_VALID_DATA);
 
     PointData fresh;
+    std::vector<double> neighbours;
     try {
         fresh.survey.resize(count + 1);
         fresh.work.resize(count + 1);
+        neighbours.resize(count);
     } catch (const std::bad_alloc&) {
         return fail_empty(load, state, monitor, NO_MEMORY);
     } catch (const std::length_error&) {
@@ -212,6 +216,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
         if (h > e.height_max) e.height_max = h;
         fresh.survey[k] = SurveyPoint{x, y, row.value[2], h, row.value[4], 0.0};
         fill_work(row, tendency, fresh.work[k]);
+        neighbours[k] = row.value[row.tokens - 1];
         ++k;
     }
     if (std::ferror(file.get()) || k != count)
@@ -220,6 +225,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     fresh.count = count;
 
     state.points = std::move(fresh);
+    state.row_neighbours = std::move(neighbours);
     if (build_cluster_index(load.cell_size, state.points, state.index, monitor) != 0)
         return fail_empty(load, state, monitor, nullptr);
     state.results_ready = true;

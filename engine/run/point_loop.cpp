@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <string>
 #include <thread>
@@ -24,6 +25,7 @@ namespace {
 struct PointOutcome {
     int fit_result = 0;   // 1: the N-nearest search failed, the run ends
     bool solved = false;  // false: SOLVER_FAILED
+    double neighbour_count = 0.0;
     SystemVector coefficients = {};
     PointQuantities quantities;
     std::string row;  // the result row, on the final pass
@@ -35,7 +37,8 @@ enum class Step { Go, Stop };
 class PointLoop {
 public:
     PointLoop(const RunSettings& settings, RunState& state, RunMonitor& monitor)
-        : settings_(settings), points_(state.points), monitor_(monitor),
+        : settings_(settings), points_(state.points), row_neighbours_(state.row_neighbours),
+          monitor_(monitor),
           index_(state.index),
           context_{settings, state.points, state.index, &table_},
           threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
@@ -58,6 +61,7 @@ public:
         const std::size_t count = points_.count;
         for (std::size_t i = 0; i < count; ++i)
             points_.work[i].value[work::cba] = points_.survey[i].cba;
+        row_neighbours_.assign(count, std::numeric_limits<double>::quiet_NaN());
         for (int pass = 0; pass <= settings_.iterations; ++pass) {
             if (pass > 0) correct_working_cba();
             build_table();
@@ -114,6 +118,7 @@ private:
         const double* c = system.rhs;
         outcome.solved = c[0] != SOLVER_FAILED;
         if (!outcome.solved) return;
+        outcome.neighbour_count = system.neighbour_count;
         for (int k = 0; k < 10; ++k) outcome.coefficients[k] = c[k];
         outcome.quantities = deriveQuantities(settings_.tendency, c, v[work::cba]);
         if (pass == settings_.iterations)
@@ -141,6 +146,7 @@ private:
                 write_failed(result_);
                 return Step::Stop;
             }
+            if (last_pass) row_neighbours_[i] = outcome.neighbour_count;
         }
         if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
         return answer_stop();
@@ -199,6 +205,7 @@ private:
 
     const RunSettings& settings_;
     PointData& points_;
+    std::vector<double>& row_neighbours_;
     RunMonitor& monitor_;
     const ClusterIndex& index_;
     NeighbourTable table_;  // the fits' copy of positions 0 to 3, made again every pass

@@ -34,6 +34,7 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
     state.results_ready = false;
     state.index.clear();
     state.points.clear();
+    state.row_neighbours.clear();
 
     monitor.set_progress(0);
     monitor.clear_previews();

@@ -18,18 +18,19 @@ std::size_t lcurve_length(double min_alpha, double max_alpha, double quotient) {
 
 std::optional<CheckFailure> check_lcurve(const RunSettings& s) {
     if (!std::isfinite(s.min_alpha) || s.min_alpha <= 0.0)
-        return CheckFailure{"Min. reg. par. value must be greater than 0.", "txt_minalfa"};
+        return CheckFailure{"Min. reg. par. value must be greater than 0.", CheckedField::MinAlpha};
     if (!std::isfinite(s.max_alpha))
-        return CheckFailure{"Max. reg. par value must be a finite number.", "txt_maxalfa"};
+        return CheckFailure{"Max. reg. par value must be a finite number.", CheckedField::MaxAlpha};
     if (!std::isfinite(s.sequence_quotient) || s.sequence_quotient <= 1.0)
-        return CheckFailure{"Sequence quotient must be greater than 1.", "txt_seqquot"};
+        return CheckFailure{"Sequence quotient must be greater than 1.",
+                            CheckedField::SequenceQuotient};
     if (lcurve_length(s.min_alpha, s.max_alpha, s.sequence_quotient) > MAX_REGULARISATION_ALPHAS)
         return CheckFailure{
             "Min. reg. par. value, Max. reg. par value and Sequence quotient "
             "give more than " +
                 std::to_string(MAX_REGULARISATION_ALPHAS) +
                 " regularization parameters. Increase the Sequence quotient.",
-            "txt_seqquot"};
+            CheckedField::SequenceQuotient};
     return std::nullopt;
 }
 
@@ -37,17 +38,19 @@ std::optional<CheckFailure> check_lcurve(const RunSettings& s) {
 
 std::optional<CheckFailure> check_file_names(const std::string& input_file,
                                              const std::string& output_file) {
-    if (input_file.empty()) return CheckFailure{"Input file name is required field.", "txt_in"};
+    if (input_file.empty())
+        return CheckFailure{"Input file name is required field.", CheckedField::InputFile};
     if (output_file.empty())
-        return CheckFailure{"Output file name is required field.", "txt_out"};
+        return CheckFailure{"Output file name is required field.", CheckedField::OutputFile};
     if (output_file == input_file)
-        return CheckFailure{"Input and output file name must not be the same.", "txt_out"};
+        return CheckFailure{"Input and output file name must not be the same.",
+                            CheckedField::OutputFile};
     return std::nullopt;
 }
 
 std::optional<CheckFailure> check_search_radius(double search_radius) {
     if (!(search_radius > 1e-6))
-        return CheckFailure{"Search radius must be greater than 0.", "txt_radius"};
+        return CheckFailure{"Search radius must be greater than 0.", CheckedField::SearchRadius};
     return std::nullopt;
 }
 
@@ -56,7 +59,7 @@ std::optional<CheckFailure> check_run_limits(const RunSettings& settings) {
         if (auto failure = check_lcurve(settings)) return failure;
     }
     if (settings.search_mode == SearchMode::NNearest && settings.nearest_count < 1)
-        return CheckFailure{"N nearest points must be at least 1.", "txt_npoints"};
+        return CheckFailure{"N nearest points must be at least 1.", CheckedField::NearestCount};
     return std::nullopt;
 }
 
@@ -68,7 +71,7 @@ std::optional<CheckFailure> check_nearest_count(const RunSettings& settings,
         return std::nullopt;
     return CheckFailure{"N nearest points must be between 1 and the number of points (" +
                             std::to_string(points_read) + ").",
-                        "txt_npoints"};
+                        CheckedField::NearestCount};
 }
 
 std::string derive_trace_file(const std::string& input_file) {

@@ -1,15 +1,28 @@
 #pragma once
 // The checks made before a run starts, without any window: each returns the first
-// failing check's message and the field to put the focus on.
+// failing check's message and the setting the user has to mend.
 
 #include <optional>
 #include <string>
 
 #include "engine/engine.h"
 
+// The settings the checks look at, as the user enters them; the window puts the focus
+// on the control of the one that failed.
+enum class CheckedField {
+    InputFile,
+    OutputFile,
+    SubsetFile,
+    SearchRadius,
+    NearestCount,
+    MinAlpha,
+    MaxAlpha,
+    SequenceQuotient,
+};
+
 struct CheckFailure {
     std::string message;
-    std::string focus;  // objectName of the field: "txt_in", "txt_out", "txt_radius", ...
+    CheckedField field;
 };
 
 // Checks 1 to 3 of "&Calc" on the names as typed.

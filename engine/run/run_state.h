@@ -1,6 +1,8 @@
 #pragma once
 // What a run leaves behind, and the seam through which it has previews gridded.
 
+#include <vector>
+
 #include "engine/engine.h"
 #include "engine/search/cluster_index.h"
 
@@ -8,6 +10,10 @@
 struct RunState {
     PointData points;
     ClusterIndex index;
+    // Per point, the neighbour count its final result row shows; NaN for a point that got
+    // no row (its system could not be solved). The one value of a row the points do not
+    // keep, so that the rows can be exported without reading the result file back.
+    std::vector<double> row_neighbours;
     bool results_ready = false;
 };
 

@@ -21,19 +21,6 @@ namespace {
 
 constexpr double DEGREE = 0.017453292519943295;
 
-struct Light {
-    double x, y, z, length;
-};
-
-Light the_light() {
-    const double elevation = 45.0 * DEGREE;
-    const double azimuth = 45.0 * DEGREE;
-    Light light{std::cos(elevation) * std::sin(azimuth), std::cos(elevation) * std::cos(azimuth),
-                std::sin(elevation), 0.0};
-    light.length = std::sqrt(light.x * light.x + light.y * light.y + light.z * light.z);
-    return light;
-}
-
 const std::uint32_t white = 255u + 256u * 255u + 65536u * 255u;
 
 }  // namespace
@@ -51,8 +38,21 @@ int colour_class(double value, double mean, double std_dev) {
     return static_cast<int>(q);
 }
 
+Light light_from(double azimuth_degrees, double elevation_degrees) {
+    const double elevation = elevation_degrees * DEGREE;
+    const double azimuth = azimuth_degrees * DEGREE;
+    Light light{std::cos(elevation) * std::sin(azimuth), std::cos(elevation) * std::cos(azimuth),
+                std::sin(elevation), 0.0};
+    light.length = std::sqrt(light.x * light.x + light.y * light.y + light.z * light.z);
+    return light;
+}
+
 double shade_of(double dx, double dy) {
-    static const Light light = the_light();
+    static const Light light = light_from(45.0, 45.0);
+    return shade_of(dx, dy, light);
+}
+
+double shade_of(double dx, double dy, const Light& light) {
     const double dot = dx * light.x + dy * light.y + 1.0 * light.z;
     const double normal_length = std::sqrt(dx * dx + dy * dy + 1.0);
     double c = dot / (normal_length * light.length);

@@ -20,8 +20,18 @@ std::uint32_t pack_colour(int red, int green, int blue);
 // ends at the mean. Huge or NaN quotients are held within 1..40 before any conversion.
 int colour_class(double value, double mean, double std_dev);
 
-// Cosine of the angle between the surface normal (dx, dy, 1) and the light from
-// elevation 45 and azimuth 45 degrees, held within 0..1, times 255.
+// A sun direction: the unit vector towards a sun at `azimuth` degrees clockwise from +y
+// (north) and `elevation` degrees above the horizon, and its computed length.
+struct Light {
+    double x, y, z, length;
+};
+Light light_from(double azimuth_degrees, double elevation_degrees);
+
+// Cosine of the angle between the surface normal (dx, dy, 1) and the light, held within
+// 0..1, times 255.
+double shade_of(double dx, double dy, const Light& light);
+
+// shade_of under the previews' light: elevation 45 and azimuth 45 degrees.
 double shade_of(double dx, double dy);
 
 // Darkening 1..128 subtracted from each channel for a shade of 0..255.

@@ -1,14 +1,11 @@
 #include "orvgrid/grid/preview_grid.h"
 
-#include <algorithm>
 #include <new>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include "orvgrid/grid/colouring.h"
+#include "orvgrid/grid/column_sweep.h"
 #include "orvgrid/grid/node_columns.h"
-#include "engine/run/ordered_blocks.h"
 #include "orvgrid/grid/resample.h"
 #include "engine/search/cluster_index.h"
 #include "engine/run/run_state.h"
@@ -16,61 +13,23 @@
 
 namespace {
 
-unsigned column_threads(unsigned threads, std::size_t nx) {
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<std::size_t>(threads, nx));
-}
-
-// Fills the node grid column by column; between columns the window gets its events
-// and a stop request is answered, in column order whatever the number of threads.
-// Workers compute whole columns, each node summed as on one thread, so the values do
-// not depend on the thread count. Cancelled leaves the stop flag set.
+// Fills the node grid on the index's own lattice. Cancelled leaves the stop flag set.
 GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index, int position,
                        double search_radius, double grid_radius, unsigned threads,
                        RunMonitor& monitor, PreviewGrid& grid) {
-    const std::size_t nx = index.nx();
-    const std::size_t ny = index.ny();
-    grid.nx = nx;
-    grid.ny = ny;
+    grid.nx = index.nx();
+    grid.ny = index.ny();
     grid.cell_size = index.cell_size();
     grid.origin_x = index.origin_x();
     grid.origin_y = index.origin_y();
     grid.x_offset = points.extent.x_offset;
     grid.y_offset = points.extent.y_offset;
-    grid.values.assign(nx * ny, BLANK_VALUE);
+    grid.values.assign(grid.nx * grid.ny, BLANK_VALUE);
     if (!(grid.cell_size > 0.0)) return GridOutcome::Done;
 
     NodeLattice lattice;
     prepare_lattice(lattice, points, index, position, search_radius, grid_radius);
-    float* values = grid.values.data();
-    auto on_this_thread = [&] {
-        for (std::size_t i = 0; i < nx; ++i) {
-            grid_node_column(lattice, i, values + i * ny);
-            if (cancel_confirmed(monitor)) return GridOutcome::Cancelled;
-        }
-        return GridOutcome::Done;
-    };
-    const unsigned workers = column_threads(threads, nx);
-    if (workers <= 1) return on_this_thread();
-    OrderedBlocksOptions options;
-    options.threads = workers;
-    options.block_size = 1;
-    try {
-        // Each worker writes only the columns it took; the calling thread only asks.
-        const bool finished = run_ordered_blocks<char>(
-            nx, options,
-            [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
-            [&](std::size_t, char&) { return !cancel_confirmed(monitor); },
-            [&] {
-                monitor.process_events();
-                return true;
-            });
-        return finished ? GridOutcome::Done : GridOutcome::Cancelled;
-    } catch (const std::system_error&) {
-        // Only starting a worker throws this, before any column was handed back: the
-        // columns are gridded here instead.
-    }
-    return on_this_thread();
+    return sweep_node_columns(lattice, threads, monitor, grid.values.data());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // One preview picture on the window: a fixed-size image whose pixels the preview code
-// sets, shown as it is.
+// sets, shown as it is. A double-click or its context menu's "Open map…" asks for the
+// picture's map in a window of its own.
 
 #include <QImage>
 #include <QWidget>
@@ -16,8 +17,12 @@ public:
     QImage& image() { return image_; }
     const QImage& image() const { return image_; }
 
+signals:
+    void mapRequested();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QImage image_;

@@ -8,7 +8,7 @@ namespace {
 
 struct Expected {
     const char* message;  // null: the check passes
-    const char* focus;
+    CheckedField field;
 };
 
 void expect_outcome(const std::optional<CheckFailure>& got, const Expected& want,
@@ -19,10 +19,10 @@ void expect_outcome(const std::optional<CheckFailure>& got, const Expected& want
     }
     ASSERT_TRUE(got.has_value()) << what;
     EXPECT_EQ(got->message, want.message) << what;
-    EXPECT_EQ(got->focus, want.focus) << what;
+    EXPECT_EQ(got->field, want.field) << what;
 }
 
-const Expected PASSES{nullptr, nullptr};
+const Expected PASSES{nullptr, {}};
 const double inf = std::numeric_limits<double>::infinity();
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
@@ -35,10 +35,12 @@ TEST(run_checks, file_names_in_order) {
         Expected want;
     };
     const Case cases[] = {
-        {"", "", {"Input file name is required field.", "txt_in"}},
-        {"", "b.dat", {"Input file name is required field.", "txt_in"}},
-        {"a.dat", "", {"Output file name is required field.", "txt_out"}},
-        {"a.dat", "a.dat", {"Input and output file name must not be the same.", "txt_out"}},
+        {"", "", {"Input file name is required field.", CheckedField::InputFile}},
+        {"", "b.dat", {"Input file name is required field.", CheckedField::InputFile}},
+        {"a.dat", "", {"Output file name is required field.", CheckedField::OutputFile}},
+        {"a.dat",
+         "a.dat",
+         {"Input and output file name must not be the same.", CheckedField::OutputFile}},
         {"a.dat", "A.dat", PASSES},
         {"a.dat", "b.dat", PASSES},
     };
@@ -48,7 +50,7 @@ TEST(run_checks, file_names_in_order) {
 }
 
 TEST(run_checks, search_radius_above_one_millionth) {
-    const Expected refused{"Search radius must be greater than 0.", "txt_radius"};
+    const Expected refused{"Search radius must be greater than 0.", CheckedField::SearchRadius};
     const std::pair<double, Expected> cases[] = {
         {0.0, refused}, {1e-6, refused}, {-5.0, refused}, {nan, refused},
         {1.1e-6, PASSES}, {100.0, PASSES},
@@ -58,13 +60,16 @@ TEST(run_checks, search_radius_above_one_millionth) {
 }
 
 TEST(run_checks, lcurve_sequence_must_end) {
-    const Expected min_refused{"Min. reg. par. value must be greater than 0.", "txt_minalfa"};
-    const Expected max_refused{"Max. reg. par value must be a finite number.", "txt_maxalfa"};
-    const Expected quotient_refused{"Sequence quotient must be greater than 1.", "txt_seqquot"};
+    const Expected min_refused{"Min. reg. par. value must be greater than 0.",
+                               CheckedField::MinAlpha};
+    const Expected max_refused{"Max. reg. par value must be a finite number.",
+                               CheckedField::MaxAlpha};
+    const Expected quotient_refused{"Sequence quotient must be greater than 1.",
+                                    CheckedField::SequenceQuotient};
     const Expected too_long{
         "Min. reg. par. value, Max. reg. par value and Sequence quotient give more than 100000 "
         "regularization parameters. Increase the Sequence quotient.",
-        "txt_seqquot"};
+        CheckedField::SequenceQuotient};
     struct Case {
         double min_alpha, max_alpha, quotient;
         Expected want;
@@ -108,11 +113,12 @@ TEST(run_checks, nearest_count_at_least_one_and_at_most_the_points) {
     s.search_mode = SearchMode::NNearest;
     for (int n : {0, -3}) {
         s.nearest_count = n;
-        expect_outcome(check_run_limits(s), {"N nearest points must be at least 1.", "txt_npoints"},
+        expect_outcome(check_run_limits(s),
+                       {"N nearest points must be at least 1.", CheckedField::NearestCount},
                        std::to_string(n));
         expect_outcome(check_nearest_count(s, 5),
                        {"N nearest points must be between 1 and the number of points (5).",
-                        "txt_npoints"},
+                        CheckedField::NearestCount},
                        std::to_string(n));
     }
     s.nearest_count = 5;
@@ -120,7 +126,7 @@ TEST(run_checks, nearest_count_at_least_one_and_at_most_the_points) {
     expect_outcome(check_nearest_count(s, 5), PASSES, "5 of 5");
     expect_outcome(check_nearest_count(s, 4),
                    {"N nearest points must be between 1 and the number of points (4).",
-                    "txt_npoints"},
+                    CheckedField::NearestCount},
                    "5 of 4");
     s.search_mode = SearchMode::Radius;
     s.nearest_count = 0;

@@ -91,6 +91,7 @@ class WindowPreviewsTest : public QObject {
     Q_OBJECT
 private slots:
     void a_run_draws_the_three_previews();
+    void a_list_without_a_selection_leaves_its_preview_empty();
     void a_list_change_regrids_its_preview();
     void list_changes_do_nothing_without_previews_or_results();
     void save_offers_the_suggested_name_and_writes_the_chosen_format();
@@ -115,6 +116,21 @@ void WindowPreviewsTest::a_run_draws_the_three_previews() {
     f.calc();
     for (const char* name : {"img_uba", "img_regta", "img_delta"})
         QVERIFY(isCleared(f.picture(name)));
+}
+
+// A list with no entry selected (as a damaged settings file leaves it) takes no default
+// in its place: the run says so, its preview stays empty, the other two are drawn.
+void WindowPreviewsTest::a_list_without_a_selection_leaves_its_preview_empty() {
+    PreviewFixture f;
+    f.find<QComboBox>("cb2")->setCurrentIndex(-1);
+    f.calc();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].text, QStringLiteral("No variable selected for this preview"));
+    QVERIFY(f.window->resultsReady());
+    const PreviewSet expected = directPreviews(0, 1);
+    QCOMPARE(f.picture("img_uba"), asQImage(expected.image(1)));
+    QVERIFY(isCleared(f.picture("img_regta")));
+    QCOMPARE(f.picture("img_delta"), asQImage(expected.image(3)));
 }
 
 void WindowPreviewsTest::a_list_change_regrids_its_preview() {

@@ -16,6 +16,7 @@
 #include "tests/orvw/window_fixture.h"
 #include "tests/support/fake_monitor.h"
 #include "engine/run/run_state.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -64,6 +65,9 @@ private slots:
     void names_differing_in_case_pass_the_checks();
     void a_field_that_does_not_convert_ends_calc_data();
     void a_field_that_does_not_convert_ends_calc();
+    void of_several_bad_fields_calc_names_the_first_it_reads_data();
+    void of_several_bad_fields_calc_names_the_first_it_reads();
+    void the_settings_file_keeps_the_alpha_of_the_last_run();
     void calc_writes_the_reference_result();
     void calc_equals_the_engine_called_directly();
     void buttons_switch_during_the_run_and_back();
@@ -165,6 +169,71 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
     f.button("btn_calc")->click();
     QCOMPARE(f.prompts->messages.size(), std::size_t{1});
     QVERIFY(f.window->resultsReady());
+}
+
+// Calc reads the number fields in an order of its own (radius, alpha, iterations, grid
+// radius, threshold, points, then the L-curve fields), which is not the settings file's.
+void WindowRunTest::of_several_bad_fields_calc_names_the_first_it_reads_data() {
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("radius check before grid radius")
+        << QStringList{"txt_nearest", "txt_radius"} << QStringList{"", "0"}
+        << "Search radius must be greater than 0." << "txt_radius";
+    QTest::newRow("alpha before iterations")
+        << QStringList{"txt_iter", "txt_alpha"} << QStringList{"x", "a"}
+        << "'a' cannot be read as a number" << "txt_npoints";
+    QTest::newRow("iterations before grid radius")
+        << QStringList{"txt_nearest", "txt_iter"} << QStringList{"", "x"}
+        << "'x' cannot be read as a whole number" << "txt_npoints";
+    QTest::newRow("iteration range before grid radius")
+        << QStringList{"txt_nearest", "txt_iter"} << QStringList{"", "10001"}
+        << "Number of iteration must be in range 0 .. 10000" << "txt_iter";
+    QTest::newRow("threshold before points")
+        << QStringList{"txt_npoints", "txt_threshold"} << QStringList{"n", "t"}
+        << "'t' cannot be read as a number" << "txt_npoints";
+    QTest::newRow("points before quotient")
+        << QStringList{"txt_seqquot", "txt_npoints"} << QStringList{"q", "n"}
+        << "'n' cannot be read as a whole number" << "txt_npoints";
+}
+
+void WindowRunTest::of_several_bad_fields_calc_names_the_first_it_reads() {
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    RunFixture f;
+    for (qsizetype i = 0; i < fields.size(); ++i) f.field(qPrintable(fields[i]))->setText(texts[i]);
+    f.field("txt_npoints")->setFocus();
+    f.button("btn_calc")->click();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].text, message);
+    QCOMPARE(f.focused(), focus);
+    QVERIFY(!QFile::exists(f.folder.filePath("result.dat")));
+}
+
+// The file keeps the alpha a run took, not what its field holds meanwhile.
+void WindowRunTest::the_settings_file_keeps_the_alpha_of_the_last_run() {
+    const auto stored_alpha = [](const QString& path) {
+        SettingsBlock block;
+        if (read_settings_file(path.toStdString(), block) != SettingsReadStatus::Read)
+            return -1.0;
+        return block.real(settings_field::txt_alpha);
+    };
+    {
+        RunFixture f;
+        f.field("txt_alpha")->setText(QStringLiteral("0.5"));
+        f.window->close();
+        QCOMPARE(stored_alpha(f.folder.filePath("orvane.cfg")), 0.01);
+    }
+    RunFixture f;
+    f.field("txt_alpha")->setText(QStringLiteral("0.5"));
+    f.button("btn_calc")->click();
+    QVERIFY(f.prompts->messages.empty());
+    f.field("txt_alpha")->setText(QStringLiteral("0.75"));
+    f.window->close();
+    QCOMPARE(stored_alpha(f.folder.filePath("orvane.cfg")), 0.5);
 }
 
 void WindowRunTest::calc_writes_the_reference_result() {

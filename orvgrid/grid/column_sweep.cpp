@@ -1,0 +1,62 @@
+#include "orvgrid/grid/column_sweep.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "engine/run/ordered_blocks.h"
+#include "engine/run/stop_check.h"
+
+namespace {
+
+unsigned column_threads(unsigned threads, std::size_t nx) {
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(threads, nx));
+}
+
+template <class Value>
+GridOutcome sweep(const NodeLattice& lattice, unsigned threads, RunMonitor& monitor,
+                  Value* values) {
+    const std::size_t nx = lattice.nodes.nx;
+    const std::size_t ny = lattice.nodes.ny;
+    auto on_this_thread = [&] {
+        for (std::size_t i = 0; i < nx; ++i) {
+            grid_node_column(lattice, i, values + i * ny);
+            if (cancel_confirmed(monitor)) return GridOutcome::Cancelled;
+        }
+        return GridOutcome::Done;
+    };
+    const unsigned workers = column_threads(threads, nx);
+    if (workers <= 1) return on_this_thread();
+    OrderedBlocksOptions options;
+    options.threads = workers;
+    options.block_size = 1;
+    try {
+        // Each worker writes only the columns it took; the calling thread only asks.
+        const bool finished = run_ordered_blocks<char>(
+            nx, options,
+            [&](std::size_t i, char&) { grid_node_column(lattice, i, values + i * ny); },
+            [&](std::size_t, char&) { return !cancel_confirmed(monitor); },
+            [&] {
+                monitor.process_events();
+                return true;
+            });
+        return finished ? GridOutcome::Done : GridOutcome::Cancelled;
+    } catch (const std::system_error&) {
+        // Only starting a worker throws this, before any column was handed back: the
+        // columns are gridded here instead.
+    }
+    return on_this_thread();
+}
+
+}  // namespace
+
+GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
+                               RunMonitor& monitor, float* values) {
+    return sweep(lattice, threads, monitor, values);
+}
+
+GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
+                               RunMonitor& monitor, double* values) {
+    return sweep(lattice, threads, monitor, values);
+}
