@@ -46,6 +46,7 @@ RunSettings settings_for(const BenchCase& c, const std::string& survey_file, dou
     s.search_mode = c.search_mode;
     s.nearest_count = c.nearest_count;
     s.threads = threads;
+    s.iterations = c.iterations;
     return s;
 }
 
@@ -114,10 +115,14 @@ const std::vector<BenchCase>& bench_cases() {
         c.stations = 1000000;
         c.numpy_peer = true;
         list.push_back(c);
+        c.numpy_peer = false;
+        c.name = "radius-mp-1m-iter2";
+        c.iterations = 2;
+        list.push_back(c);
+        c.iterations = 0;
         c.name = "radius-mp-100k";
         c.stations = 100000;
         list.push_back(c);
-        c.numpy_peer = false;
         c.name = "nearest20-gj-100k";
         c.solver = SolverKind::GaussJordan;
         c.search_mode = SearchMode::NNearest;

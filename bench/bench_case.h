@@ -26,6 +26,7 @@ struct BenchCase {
     SolverKind solver = SolverKind::MoorePenrose;
     SearchMode search_mode = SearchMode::Radius;
     int nearest_count = 20;
+    int iterations = 0;       // further passes after the first
     bool numpy_peer = false;  // bench/numpy_peer.py does the same job for comparison
 };
 
