@@ -244,7 +244,8 @@ void WindowRunTest::a_field_that_does_not_convert_ends_calc() {
 }
 
 // Calc reads the number fields in an order of its own (radius, alpha, iterations, grid
-// radius, threshold, points, then the L-curve fields), which is not the settings file's.
+// radius, threshold, points, then the L-curve fields), which is not the settings file's;
+// the first that does not convert is named and takes the focus.
 void WindowRunTest::of_several_bad_fields_calc_names_the_first_it_reads_data() {
     QTest::addColumn<QStringList>("fields");
     QTest::addColumn<QStringList>("texts");
@@ -255,16 +256,16 @@ void WindowRunTest::of_several_bad_fields_calc_names_the_first_it_reads_data() {
         << "Search radius must be greater than 0." << "txt_radius";
     QTest::newRow("alpha before iterations")
         << QStringList{"txt_iter", "txt_alpha"} << QStringList{"x", "a"}
-        << "'a' cannot be read as a number" << "txt_npoints";
+        << "'a' cannot be read as a number" << "txt_alpha";
     QTest::newRow("iterations before grid radius")
         << QStringList{"txt_nearest", "txt_iter"} << QStringList{"", "x"}
-        << "'x' cannot be read as a whole number" << "txt_npoints";
+        << "'x' cannot be read as a whole number" << "txt_iter";
     QTest::newRow("iteration range before grid radius")
         << QStringList{"txt_nearest", "txt_iter"} << QStringList{"", "10001"}
         << "Number of iteration must be in range 0 .. 10000" << "txt_iter";
     QTest::newRow("threshold before points")
         << QStringList{"txt_npoints", "txt_threshold"} << QStringList{"n", "t"}
-        << "'t' cannot be read as a number" << "txt_npoints";
+        << "'t' cannot be read as a number" << "txt_threshold";
     QTest::newRow("points before quotient")
         << QStringList{"txt_seqquot", "txt_npoints"} << QStringList{"q", "n"}
         << "'n' cannot be read as a whole number" << "txt_npoints";
@@ -280,7 +281,8 @@ void WindowRunTest::of_several_bad_fields_calc_names_the_first_it_reads() {
     f.field("txt_npoints")->setFocus();
     f.button("btn_calc")->click();
     QCOMPARE(f.prompts->messages.size(), std::size_t{1});
-    QCOMPARE(f.prompts->messages[0].text, message);
+    // The first line is the conversion error; the field's label follows on the second.
+    QCOMPARE(f.prompts->messages[0].text.section(QLatin1Char('\n'), 0, 0), message);
     QCOMPARE(f.focused(), focus);
     QVERIFY(!QFile::exists(f.folder.filePath("result.dat")));
 }
