@@ -35,12 +35,13 @@ endfunction()
 # the AVX2 or AVX-512F form of a vector kernel, each compiled for its set alone. FMA is
 # never enabled (-mno-fma): a fused multiply-add rounds once where the scalar form rounds
 # twice, and every form must give the scalar form's bits. The SSE2 forms need no flag
-# (the x86-64 baseline).
+# (the x86-64 baseline). clang counts AVX-512F as needing FMA and drops it with -mno-fma,
+# so there -ffp-contract=off alone keeps multiplies and adds apart.
 function(orvane_vector_sources target)
   cmake_parse_arguments(V "" "" "AVX2;AVX512" ${ARGN})
   target_sources(${target} PRIVATE ${V_AVX2} ${V_AVX512})
   set_source_files_properties(${V_AVX2} TARGET_DIRECTORY ${target} PROPERTIES
     COMPILE_OPTIONS "-mavx2;-mno-fma")
   set_source_files_properties(${V_AVX512} TARGET_DIRECTORY ${target} PROPERTIES
-    COMPILE_OPTIONS "-mavx512f;-mno-fma")
+    COMPILE_OPTIONS "-mavx512f;$<$<CXX_COMPILER_ID:GNU>:-mno-fma>")
 endfunction()
