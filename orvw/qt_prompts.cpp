@@ -9,8 +9,8 @@
 
 namespace {
 
-// With the details hidden the dialog names a filter by its description only; -1 for none
-// of the spec's.
+// With the details hidden the dialog names a filter by its description only; -1 when it
+// is none of the dialog's filters.
 int filterIndexOf(const FileDialogSpec& spec, const QString& selected) {
     int found = -1;
     for (qsizetype i = 0; i < spec.filters.size(); ++i)
