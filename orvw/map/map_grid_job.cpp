@@ -31,8 +31,8 @@ public:
     void show_message(const std::string& text) override { message = text; }
     // Only a stop asks anything, and the stop came from the map's own button or a newer
     // view: that already is the answer.
-    bool ask_yes_no(const std::string& text, const std::string&) override {
-        return text == "Cancel calculation?";
+    bool ask_yes_no(const Question& question) override {
+        return std::holds_alternative<CancelCalculation>(question);
     }
     void clear_previews() override {}
     void preview_ready(int) override {}

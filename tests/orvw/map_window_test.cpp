@@ -25,6 +25,7 @@
 #include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
 #include "tests/orvw/window_fixture.h"
+#include "tests/support/fake_monitor.h"
 
 Q_DECLARE_METATYPE(GridOutcome)
 
@@ -90,7 +91,7 @@ double nodeValue(const MapSnapshot& s, int position, double x, double y) {
     one.origin_y = y;
     one.cell_size = 1.0;
     std::vector<double> values;
-    SilentMonitor monitor;
+    FakeMonitor monitor;
     grid_lattice(s.points, s.index, position, s.search_radius, s.grid_radius, one, monitor, values);
     return values[0];
 }

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "engine/run/run_calculation.h"
+#include "tests/support/fake_monitor.h"
 #include "export/export_job.h"
 #include "orvw/export_choices.h"
 #include "orvw/export_dialog.h"
@@ -116,7 +117,7 @@ void WindowExportTest::export_after_a_run_writes_what_the_engine_writes() {
     s.cell_size = 36.0;
     s.grid_radius = 360.0;
     RunState state;
-    SilentMonitor monitor;
+    FakeMonitor monitor;
     QCOMPARE(run_calculation(s, state, monitor, nullptr), 0);
     chosen.folder = folder.filePath("direct").toStdString();
     const ExportPlanResult planned = plan_export(chosen, Tendency::Linear4x4, "result.dat", {});
