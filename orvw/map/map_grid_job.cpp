@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <variant>
 
 namespace {
 
@@ -34,8 +35,6 @@ public:
     bool ask_yes_no(const Question& question) override {
         return std::holds_alternative<CancelCalculation>(question);
     }
-    void clear_previews() override {}
-    void preview_ready(int) override {}
 
     std::string message;
 

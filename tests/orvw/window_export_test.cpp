@@ -20,6 +20,7 @@
 #include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
 #include "tests/orvw/window_fixture.h"
+#include "tests/support/fake_monitor.h"
 
 namespace {
 
