@@ -9,13 +9,16 @@
 #include "engine/simd/exact_hypot_forms.h"
 #include "engine/simd/hypot_lanes.h"
 
-void exact_hypot(InstructionSet set, const double* dx, const double* dy, double* d,
-                 std::size_t n) {
+void exact_hypot(InstructionSet set, const double* dx, const double* dy, double* d, std::size_t n) {
     switch (set) {
-        case InstructionSet::Sse2: return exact_hypot_sse2(dx, dy, d, n);
-        case InstructionSet::Avx2: return exact_hypot_avx2(dx, dy, d, n);
-        case InstructionSet::Avx512: return exact_hypot_avx512(dx, dy, d, n);
-        case InstructionSet::Scalar: break;
+        case InstructionSet::Sse2:
+            return exact_hypot_sse2(dx, dy, d, n);
+        case InstructionSet::Avx2:
+            return exact_hypot_avx2(dx, dy, d, n);
+        case InstructionSet::Avx512:
+            return exact_hypot_avx512(dx, dy, d, n);
+        case InstructionSet::Scalar:
+            break;
     }
     for (std::size_t k = 0; k < n; ++k) d[k] = std::hypot(dx[k], dy[k]);
 }
@@ -26,10 +29,19 @@ namespace {
 // few thousand scattered ones: a hypot of other steps (correctly rounded, or a plain
 // sqrt of the squares) differs from the lane form on hundreds of them.
 void probe_pairs(std::vector<double>& dx, std::vector<double>& dy) {
-    const double edges[] = {0.0, 1.0, 3.0, 4.0, 0.001, 1e-300, 1e300,
-                            HYPOT_LANES_LARGEST, HYPOT_LANES_SMALLEST,
+    const double edges[] = {0.0,
+                            1.0,
+                            3.0,
+                            4.0,
+                            0.001,
+                            1e-300,
+                            1e300,
+                            HYPOT_LANES_LARGEST,
+                            HYPOT_LANES_SMALLEST,
                             std::nextafter(HYPOT_LANES_SMALLEST, 0.0),
-                            std::nextafter(HYPOT_LANES_LARGEST, 1e308), 0x1p-54, 0x1p-53,
+                            std::nextafter(HYPOT_LANES_LARGEST, 1e308),
+                            0x1p-54,
+                            0x1p-53,
                             std::numeric_limits<double>::denorm_min(),
                             std::numeric_limits<double>::max()};
     for (double a : edges)

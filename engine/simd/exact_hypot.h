@@ -9,8 +9,7 @@
 
 // d[k] = std::hypot(dx[k], dy[k]) for k < n, computed with the kernel of `set` (which
 // the CPU must run). The arrays may not overlap d.
-void exact_hypot(InstructionSet set, const double* dx, const double* dy, double* d,
-                 std::size_t n);
+void exact_hypot(InstructionSet set, const double* dx, const double* dy, double* d, std::size_t n);
 
 // Whether the lane forms give this process's std::hypot bits on a probe of edge and
 // random pairs, every runnable set tried. A C library whose hypot takes other steps

@@ -21,6 +21,6 @@
 // the same order gives the library's bits, pair for pair. Lanes outside the range (and
 // NaN, infinities, zeros) are handed to std::hypot itself.
 
-inline constexpr double HYPOT_LANES_LARGEST = 0x1p511;   // largest ax taken in lanes
-inline constexpr double HYPOT_LANES_SMALLEST = 0x1p-459; // smallest ay taken in lanes
-inline constexpr double HYPOT_LANES_RATIO = 0x1p-54;     // below it: ax + ay
+inline constexpr double HYPOT_LANES_LARGEST = 0x1p511;    // largest ax taken in lanes
+inline constexpr double HYPOT_LANES_SMALLEST = 0x1p-459;  // smallest ay taken in lanes
+inline constexpr double HYPOT_LANES_RATIO = 0x1p-54;      // below it: ax + ay

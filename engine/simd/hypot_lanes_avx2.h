@@ -37,9 +37,9 @@ inline __m256d hypot_lanes(__m256d dx, __m256d dy, __m256d active) {
     // h > 2 ay
     const __m256d d2 = _mm256_sub_pd(h, ax);
     const __m256d t1f = _mm256_mul_pd(_mm256_add_pd(d2, d2), _mm256_sub_pd(ax, ay2));
-    const __m256d t2f = _mm256_add_pd(
-        _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(_mm256_set1_pd(4.0), d2), ay), ay),
-        _mm256_mul_pd(d2, d2));
+    const __m256d t2f =
+        _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(_mm256_set1_pd(4.0), d2), ay), ay),
+                      _mm256_mul_pd(d2, d2));
     const __m256d t1 = _mm256_blendv_pd(t1f, t1s, steep);
     const __m256d t2 = _mm256_blendv_pd(t2f, t2s, steep);
     const __m256d corrected =

@@ -27,8 +27,8 @@ inline __m512d hypot_lanes(__m512d dx, __m512d dy, __mmask8 active) {
         _mm512_cmp_pd_mask(x, y, _CMP_ORD_Q) &
         _mm512_cmp_pd_mask(ax, _mm512_set1_pd(HYPOT_LANES_LARGEST), _CMP_LE_OQ) &
         _mm512_cmp_pd_mask(ay, _mm512_set1_pd(HYPOT_LANES_SMALLEST), _CMP_GE_OQ);
-    const __mmask8 lopsided = _mm512_cmp_pd_mask(
-        ay, _mm512_mul_pd(ax, _mm512_set1_pd(HYPOT_LANES_RATIO)), _CMP_LE_OQ);
+    const __mmask8 lopsided =
+        _mm512_cmp_pd_mask(ay, _mm512_mul_pd(ax, _mm512_set1_pd(HYPOT_LANES_RATIO)), _CMP_LE_OQ);
 
     const __m512d h = _mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(ax, ax), _mm512_mul_pd(ay, ay)));
     const __m512d ay2 = _mm512_add_pd(ay, ay);
@@ -41,9 +41,9 @@ inline __m512d hypot_lanes(__m512d dx, __m512d dy, __mmask8 active) {
     // h > 2 ay
     const __m512d d2 = _mm512_sub_pd(h, ax);
     const __m512d t1f = _mm512_mul_pd(_mm512_add_pd(d2, d2), _mm512_sub_pd(ax, ay2));
-    const __m512d t2f = _mm512_add_pd(
-        _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(_mm512_set1_pd(4.0), d2), ay), ay),
-        _mm512_mul_pd(d2, d2));
+    const __m512d t2f =
+        _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(_mm512_set1_pd(4.0), d2), ay), ay),
+                      _mm512_mul_pd(d2, d2));
     const __m512d t1 = _mm512_mask_blend_pd(steep, t1f, t1s);
     const __m512d t2 = _mm512_mask_blend_pd(steep, t2f, t2s);
     const __m512d corrected =

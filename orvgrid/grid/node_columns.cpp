@@ -103,8 +103,8 @@ inline bool reachable_run(const NodeLattice& lattice, double dx, double py, std:
         if (below > static_cast<double>(lo))
             run_first = below < static_cast<double>(hi) ? static_cast<long long>(below) : hi;
         if (above < static_cast<double>(hi))
-            run_end = above > static_cast<double>(run_first) ? static_cast<long long>(above)
-                                                             : run_first;
+            run_end =
+                above > static_cast<double>(run_first) ? static_cast<long long>(above) : run_first;
         const double* node_y = lattice.node_y.data();
         while (run_first > lo && node_y[run_first - 1] - py + 0.001 >= -half) --run_first;
         while (run_end < hi && node_y[run_end] - py + 0.001 <= half) ++run_end;
@@ -137,10 +137,10 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
     const NodeColumnShape shape{lattice.node_y.data(), lattice.search_radius, variables};
 
     const double x = static_cast<double>(i) * lattice.nodes.cell_size + lattice.nodes.origin_x;
-    const long long cell_x = lattice.nodes_on_index
-                                 ? static_cast<long long>(i)
-                                 : cell_along(x, index.origin_x(), index.cell_size(), index.nx(),
-                                              lattice.reach);
+    const long long cell_x =
+        lattice.nodes_on_index
+            ? static_cast<long long>(i)
+            : cell_along(x, index.origin_x(), index.cell_size(), index.nx(), lattice.reach);
     const double reach = lattice.reach_radius;
     // The window holds the node's own cell column, `reach` columns below it and
     // reach - 1 above.
@@ -156,26 +156,26 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
             index.slot_begin(column, index.ny()) - index.slot_begin(column, 0);
         if (visits.size() < in_column) visits.resize(in_column);
         std::size_t count = 0;
-        points.each_in_column(column, [&](double px, double py, std::uint32_t row,
-                                          std::size_t slot) {
-            const double dx = x - px + 0.001;
-            if (std::fabs(dx) > reach) return;
-            NodeVisit& visit = visits[count];  // filled in place: no copy through the stack
-            if (!reachable_run(lattice, dx, py, row, visit.first, visit.end)) return;
-            visit.dx = dx;
-            visit.py = py;
-            for (int k = 0; k < variables; ++k)
-                visit.value[k] = points.value(static_cast<std::size_t>(k), slot);
-            ++count;
-        });
+        points.each_in_column(
+            column, [&](double px, double py, std::uint32_t row, std::size_t slot) {
+                const double dx = x - px + 0.001;
+                if (std::fabs(dx) > reach) return;
+                NodeVisit& visit = visits[count];  // filled in place: no copy through the stack
+                if (!reachable_run(lattice, dx, py, row, visit.first, visit.end)) return;
+                visit.dx = dx;
+                visit.py = py;
+                for (int k = 0; k < variables; ++k)
+                    visit.value[k] = points.value(static_cast<std::size_t>(k), slot);
+                ++count;
+            });
         add_node_visits(lattice.instruction_set, shape, visits.data(), count, node_sums);
     }
 
     for (std::size_t j = 0; j < ny; ++j) {
         const double weight = node_sums.weight[j];
         for (int k = 0; k < variables; ++k)
-            columns[k][j] = static_cast<Value>(
-                weight == 0.0 ? LATTICE_BLANK : node_sums.weighted[k][j] / weight);
+            columns[k][j] = static_cast<Value>(weight == 0.0 ? LATTICE_BLANK
+                                                             : node_sums.weighted[k][j] / weight);
     }
 }
 
@@ -190,10 +190,10 @@ void lay_out_row_windows(NodeLattice& lattice) {
     std::vector<long long> cell_of(lattice.nodes.ny);
     for (long long j = 0; j < node_rows; ++j)
         cell_of[static_cast<std::size_t>(j)] =
-            lattice.nodes_on_index ? j
-                                   : cell_along(lattice.node_y[static_cast<std::size_t>(j)],
-                                                index.origin_y(), index.cell_size(), cell_rows,
-                                                lattice.reach);
+            lattice.nodes_on_index
+                ? j
+                : cell_along(lattice.node_y[static_cast<std::size_t>(j)], index.origin_y(),
+                             index.cell_size(), cell_rows, lattice.reach);
     long long first = 0, end = 0;
     for (std::size_t iy = 0; iy < cell_rows; ++iy) {
         const long long row = static_cast<long long>(iy);

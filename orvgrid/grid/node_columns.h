@@ -30,7 +30,7 @@ struct NodeLattice {
     // The nodes are the index's own lattice, so node (i, j) is in cell (i, j) by
     // construction; elsewhere the cell is found with the index's binning rule.
     bool nodes_on_index = true;
-    double per_node = 0.0;  // 1 / nodes.cell_size
+    double per_node = 0.0;                                    // 1 / nodes.cell_size
     InstructionSet instruction_set = InstructionSet::Scalar;  // of the distance kernel
     std::vector<double> node_y;  // ordinate of each node row, padded for whole vectors
     // For each cell row of the index: the node rows first .. end - 1 whose window holds it.

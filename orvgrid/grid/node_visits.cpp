@@ -29,10 +29,14 @@ void add_node_visits_scalar(const NodeColumnShape& shape, const NodeVisit* visit
 void add_node_visits(InstructionSet set, const NodeColumnShape& shape, const NodeVisit* visits,
                      std::size_t count, const NodeSums& sums) {
     switch (set) {
-        case InstructionSet::Sse2: return add_node_visits_sse2(shape, visits, count, sums);
-        case InstructionSet::Avx2: return add_node_visits_avx2(shape, visits, count, sums);
-        case InstructionSet::Avx512: return add_node_visits_avx512(shape, visits, count, sums);
-        case InstructionSet::Scalar: break;
+        case InstructionSet::Sse2:
+            return add_node_visits_sse2(shape, visits, count, sums);
+        case InstructionSet::Avx2:
+            return add_node_visits_avx2(shape, visits, count, sums);
+        case InstructionSet::Avx512:
+            return add_node_visits_avx512(shape, visits, count, sums);
+        case InstructionSet::Scalar:
+            break;
     }
     add_node_visits_scalar(shape, visits, count, sums);
 }

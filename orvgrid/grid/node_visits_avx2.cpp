@@ -36,11 +36,14 @@ void add_visits(const NodeColumnShape& shape, const NodeVisit* visits, std::size
             if (_mm256_movemask_pd(take) == 0) continue;
             double* weight = sums.weight + j;
             const __m256d w = _mm256_loadu_pd(weight);
-            _mm256_storeu_pd(weight, _mm256_blendv_pd(w, _mm256_add_pd(w, _mm256_div_pd(one, d)), take));
+            _mm256_storeu_pd(weight,
+                             _mm256_blendv_pd(w, _mm256_add_pd(w, _mm256_div_pd(one, d)), take));
             for (int k = 0; k < Variables; ++k) {
                 double* weighted = sums.weighted[k] + j;
                 const __m256d s = _mm256_loadu_pd(weighted);
-                _mm256_storeu_pd(weighted, _mm256_blendv_pd(s, _mm256_add_pd(s, _mm256_div_pd(value[k], d)), take));
+                _mm256_storeu_pd(
+                    weighted,
+                    _mm256_blendv_pd(s, _mm256_add_pd(s, _mm256_div_pd(value[k], d)), take));
             }
         }
     }
@@ -48,11 +51,14 @@ void add_visits(const NodeColumnShape& shape, const NodeVisit* visits, std::size
 
 }  // namespace
 
-void add_node_visits_avx2(const NodeColumnShape& shape, const NodeVisit* visits,
-                          std::size_t count, const NodeSums& sums) {
+void add_node_visits_avx2(const NodeColumnShape& shape, const NodeVisit* visits, std::size_t count,
+                          const NodeSums& sums) {
     switch (shape.variables) {
-        case 1: return add_visits<1>(shape, visits, count, sums);
-        case 2: return add_visits<2>(shape, visits, count, sums);
-        default: return add_visits<3>(shape, visits, count, sums);
+        case 1:
+            return add_visits<1>(shape, visits, count, sums);
+        case 2:
+            return add_visits<2>(shape, visits, count, sums);
+        default:
+            return add_visits<3>(shape, visits, count, sums);
     }
 }

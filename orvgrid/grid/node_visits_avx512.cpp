@@ -28,9 +28,9 @@ void add_visits(const NodeColumnShape& shape, const NodeVisit* visits, std::size
             const __mmask8 take = _mm512_mask_cmp_pd_mask(run, d, radius, _CMP_NGT_UQ);
             if (take == 0) continue;
             double* weight = sums.weight + j;
-            _mm512_mask_storeu_pd(weight, take,
-                                  _mm512_add_pd(_mm512_maskz_loadu_pd(take, weight),
-                                                _mm512_div_pd(one, d)));
+            _mm512_mask_storeu_pd(
+                weight, take,
+                _mm512_add_pd(_mm512_maskz_loadu_pd(take, weight), _mm512_div_pd(one, d)));
             for (int k = 0; k < Variables; ++k) {
                 double* weighted = sums.weighted[k] + j;
                 _mm512_mask_storeu_pd(weighted, take,
@@ -46,8 +46,11 @@ void add_visits(const NodeColumnShape& shape, const NodeVisit* visits, std::size
 void add_node_visits_avx512(const NodeColumnShape& shape, const NodeVisit* visits,
                             std::size_t count, const NodeSums& sums) {
     switch (shape.variables) {
-        case 1: return add_visits<1>(shape, visits, count, sums);
-        case 2: return add_visits<2>(shape, visits, count, sums);
-        default: return add_visits<3>(shape, visits, count, sums);
+        case 1:
+            return add_visits<1>(shape, visits, count, sums);
+        case 2:
+            return add_visits<2>(shape, visits, count, sums);
+        default:
+            return add_visits<3>(shape, visits, count, sums);
     }
 }

@@ -36,7 +36,8 @@ void add_visits(const NodeColumnShape& shape, const NodeVisit* visits, std::size
             for (int k = 0; k < Variables; ++k) {
                 double* weighted = sums.weighted[k] + j;
                 const __m128d s = _mm_loadu_pd(weighted);
-                _mm_storeu_pd(weighted, sse2::select(take, _mm_add_pd(s, _mm_div_pd(value[k], d)), s));
+                _mm_storeu_pd(weighted,
+                              sse2::select(take, _mm_add_pd(s, _mm_div_pd(value[k], d)), s));
             }
         }
     }
@@ -44,11 +45,14 @@ void add_visits(const NodeColumnShape& shape, const NodeVisit* visits, std::size
 
 }  // namespace
 
-void add_node_visits_sse2(const NodeColumnShape& shape, const NodeVisit* visits,
-                          std::size_t count, const NodeSums& sums) {
+void add_node_visits_sse2(const NodeColumnShape& shape, const NodeVisit* visits, std::size_t count,
+                          const NodeSums& sums) {
     switch (shape.variables) {
-        case 1: return add_visits<1>(shape, visits, count, sums);
-        case 2: return add_visits<2>(shape, visits, count, sums);
-        default: return add_visits<3>(shape, visits, count, sums);
+        case 1:
+            return add_visits<1>(shape, visits, count, sums);
+        case 2:
+            return add_visits<2>(shape, visits, count, sums);
+        default:
+            return add_visits<3>(shape, visits, count, sums);
     }
 }

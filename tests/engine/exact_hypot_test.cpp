@@ -64,7 +64,8 @@ void fill_block(Random& r, int kind, std::vector<double>& dx, std::vector<double
         switch (kind) {
             case 0: {
                 const double origin = std::ldexp(r.unit(), static_cast<int>(r.next() % 40) - 10);
-                const double cell = std::ldexp(1.0 + r.unit(), static_cast<int>(r.next() % 30) - 15);
+                const double cell =
+                    std::ldexp(1.0 + r.unit(), static_cast<int>(r.next() % 30) - 15);
                 const double node_x = static_cast<double>(r.next() % 4000) * cell + origin;
                 const double node_y = static_cast<double>(r.next() % 4000) * cell + origin;
                 const double reach = cell * 12.0;
@@ -104,7 +105,8 @@ void fill_block(Random& r, int kind, std::vector<double>& dx, std::vector<double
 // The number of pairs the random test tries: ORVANE_HYPOT_PAIRS, else a hundred million
 // in an optimised build (about 8 CPU seconds) and five million in a debug build.
 std::size_t random_pairs() {
-    if (const char* text = std::getenv("ORVANE_HYPOT_PAIRS")) return std::strtoull(text, nullptr, 10);
+    if (const char* text = std::getenv("ORVANE_HYPOT_PAIRS"))
+        return std::strtoull(text, nullptr, 10);
 #ifdef __OPTIMIZE__
     return 100000000;
 #else
@@ -117,13 +119,31 @@ std::size_t random_pairs() {
 // Zeros, equal legs, subnormals, the limits of the lanes' range on both sides, the
 // ratio 2^-54 itself, overflow, infinities and NaN: every form gives std::hypot's bits.
 TEST(exact_hypot, edge_values_give_the_library_bits) {
-    const double edges[] = {0.0, -0.0, 1.0, 3.0, 4.0, 0.001, 0.0014142135623730952, DENORM,
-                            2 * DENORM, 0x1p-1022, std::nextafter(0x1p-1022, 0.0), 1e-300,
-                            HYPOT_LANES_SMALLEST, std::nextafter(HYPOT_LANES_SMALLEST, 0.0),
-                            std::nextafter(HYPOT_LANES_SMALLEST, 1.0), HYPOT_LANES_LARGEST,
+    const double edges[] = {0.0,
+                            -0.0,
+                            1.0,
+                            3.0,
+                            4.0,
+                            0.001,
+                            0.0014142135623730952,
+                            DENORM,
+                            2 * DENORM,
+                            0x1p-1022,
+                            std::nextafter(0x1p-1022, 0.0),
+                            1e-300,
+                            HYPOT_LANES_SMALLEST,
+                            std::nextafter(HYPOT_LANES_SMALLEST, 0.0),
+                            std::nextafter(HYPOT_LANES_SMALLEST, 1.0),
+                            HYPOT_LANES_LARGEST,
                             std::nextafter(HYPOT_LANES_LARGEST, 0.0),
-                            std::nextafter(HYPOT_LANES_LARGEST, INF), 1e300, MAX, 0x1p-54,
-                            0x1p-53, 1.0 + 0x1p-52, 0.57735026918962576, INF,
+                            std::nextafter(HYPOT_LANES_LARGEST, INF),
+                            1e300,
+                            MAX,
+                            0x1p-54,
+                            0x1p-53,
+                            1.0 + 0x1p-52,
+                            0.57735026918962576,
+                            INF,
                             std::numeric_limits<double>::quiet_NaN()};
     std::vector<double> dx, dy;
     for (double a : edges)
@@ -156,16 +176,20 @@ TEST(exact_hypot, random_pairs_give_the_library_bits) {
         for (InstructionSet set : runnable_instruction_sets()) {
             if (set == InstructionSet::Scalar) continue;
             const std::size_t k = first_mismatch(set, dx, dy, expected);
-            ASSERT_EQ(k, block) << instruction_set_name(set) << ": hypot(" << dx[k % block]
-                                << ", " << dy[k % block] << ")";
+            ASSERT_EQ(k, block) << instruction_set_name(set) << ": hypot(" << dx[k % block] << ", "
+                                << dy[k % block] << ")";
         }
         for (std::size_t k = 0; k < block; k += 97) {
             const double ax = std::fmax(std::fabs(dx[k]), std::fabs(dy[k]));
             const double ay = std::fmin(std::fabs(dx[k]), std::fabs(dy[k]));
-            if (!(ax <= HYPOT_LANES_LARGEST && ay >= HYPOT_LANES_SMALLEST)) ++outside;
-            else if (ay <= ax * HYPOT_LANES_RATIO) ++lopsided;
-            else if (std::sqrt(ax * ax + ay * ay) <= ay + ay) ++steep;
-            else ++flat;
+            if (!(ax <= HYPOT_LANES_LARGEST && ay >= HYPOT_LANES_SMALLEST))
+                ++outside;
+            else if (ay <= ax * HYPOT_LANES_RATIO)
+                ++lopsided;
+            else if (std::sqrt(ax * ax + ay * ay) <= ay + ay)
+                ++steep;
+            else
+                ++flat;
         }
         tried += block;
     }

@@ -30,7 +30,8 @@ std::vector<std::array<double, 3>> close_calls(double search_radius) {
         const double y = 20.001 + search_radius * std::sin(angle);
         const double dx = 20.0 - x + 0.001;
         const double dy = 20.0 - y + 0.001;
-        if (std::hypot(dx, dy) <= search_radius && dx * dx + dy * dy > search_radius * search_radius)
+        if (std::hypot(dx, dy) <= search_radius &&
+            dx * dx + dy * dy > search_radius * search_radius)
             xyv.push_back({x, y, 100.0 + k});
     }
     return xyv;

@@ -42,8 +42,8 @@ Column random_column(std::uint64_t seed) {
 std::vector<double> sums_with(InstructionSet set, const Column& c, int variables) {
     const std::size_t stride = 61 + NODE_LANE_PADDING;
     std::vector<double> sums(4 * stride, 0.0);
-    const NodeSums node_sums{sums.data(),
-                             {sums.data() + stride, sums.data() + 2 * stride, sums.data() + 3 * stride}};
+    const NodeSums node_sums{
+        sums.data(), {sums.data() + stride, sums.data() + 2 * stride, sums.data() + 3 * stride}};
     const NodeColumnShape shape{c.node_y.data(), 5.0, variables};
     add_node_visits(set, shape, c.visits.data(), c.visits.size(), node_sums);
     return sums;

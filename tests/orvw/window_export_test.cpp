@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "engine/run/run_calculation.h"
+#include "tests/support/fake_monitor.h"
 #include "export/export_job.h"
 #include "orvw/export_choices.h"
 #include "orvw/export_dialog.h"
@@ -58,7 +59,7 @@ struct ExportWindow {
     W* find(const char* name) const {
         return window->findChild<W*>(QLatin1String(name));
     }
-    // The "Export..." entry of a preview picture's context menu.
+    // The "Export..." entry of a preview picture's context menu (beside its map entry).
     void exportFrom(const char* picture) const {
         QAction* entry = nullptr;
         for (QAction* action : find<PreviewPicture>(picture)->actions())

@@ -19,7 +19,7 @@ struct RandomSurvey {
 };
 
 class SurveyRandom {
-public:
+   public:
     explicit SurveyRandom(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
@@ -35,7 +35,7 @@ public:
         return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * v);
     }
 
-private:
+   private:
     std::uint64_t state_;
 };
 

@@ -17,13 +17,14 @@
 #include "orvgrid/raster.h"
 
 // The node value of node (i, j) for WorkPoint position `position`.
-inline float reference_node_value(const PointData& points, const ClusterIndex& index,
-                                  int position, double search_radius, double grid_radius,
-                                  std::size_t i, std::size_t j) {
+inline float reference_node_value(const PointData& points, const ClusterIndex& index, int position,
+                                  double search_radius, double grid_radius, std::size_t i,
+                                  std::size_t j) {
     const double cells = std::ceil(grid_radius / index.cell_size());
-    const long long reach = cells > 0.0 ? static_cast<long long>(std::min(
-                                              cells, static_cast<double>(index.nx() + index.ny() + 1)))
-                                        : 0;
+    const long long reach = cells > 0.0
+                                ? static_cast<long long>(std::min(
+                                      cells, static_cast<double>(index.nx() + index.ny() + 1)))
+                                : 0;
     const long long nx = static_cast<long long>(index.nx());
     const long long ny = static_cast<long long>(index.ny());
     const long long ii = static_cast<long long>(i);
@@ -62,8 +63,8 @@ inline std::vector<float> reference_node_grid(const PointData& points, const Clu
     std::vector<float> values(index.nx() * index.ny());
     for (std::size_t i = 0; i < index.nx(); ++i)
         for (std::size_t j = 0; j < index.ny(); ++j)
-            values[i * index.ny() + j] = reference_node_value(points, index, position,
-                                                              search_radius, grid_radius, i, j);
+            values[i * index.ny() + j] =
+                reference_node_value(points, index, position, search_radius, grid_radius, i, j);
     return values;
 }
 
