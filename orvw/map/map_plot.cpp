@@ -60,7 +60,7 @@ MapPlot::MapPlot(QWidget* parent) : QCustomPlot(parent) {
     // Ticks on all four sides frame the map as a printed sheet would.
     axisRect()->setupFullAxesBox(true);
 
-    picture_item_ = new PictureItem(this);
+    new PictureItem(this);  // the plot owns its items
     stations_ = new QCPCurve(xAxis, yAxis);
     stations_->setLineStyle(QCPCurve::lsNone);
     stations_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, Qt::black, 3));

@@ -56,7 +56,6 @@ private:
     void afterLayoutChanged();
 
     class PictureItem;
-    PictureItem* picture_item_ = nullptr;
     QImage picture_;
     MapArea picture_area_;
     QCPColorScale* colour_bar_ = nullptr;
