@@ -17,6 +17,17 @@ double seconds_between(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
+// The figures of a case timed from start to end, the work counted from `prepared`.
+BenchFigures timed(bool ok, Clock::time_point start, Clock::time_point prepared,
+                   Clock::time_point end) {
+    BenchFigures f;
+    f.ok = ok;
+    f.prepare_seconds = seconds_between(start, prepared);
+    f.work_seconds = seconds_between(prepared, end);
+    f.wall_seconds = seconds_between(start, end);
+    return f;
+}
+
 // Quiet monitor: answers every failed-point question with Yes, prints messages, and
 // notes when the point loop starts (the second progress report of a run: the first is
 // the run's own 0 before reading).
@@ -52,57 +63,39 @@ RunSettings settings_for(const BenchCase& c, const std::string& survey_file, dou
 
 // The passes with previews on (RunWithPreviews) or off; then the previews a case times.
 BenchFigures run_with_previews(const BenchCase& c, RunSettings s) {
-    BenchFigures f;
     BenchMonitor monitor;
     RunState state;
     PreviewSet previews;
     s.preview = c.work == BenchWork::RunWithPreviews;
     const Clock::time_point start = Clock::now();
-    f.ok = run_calculation(s, state, monitor, s.preview ? &previews : nullptr) == 0;
+    bool ok = run_calculation(s, state, monitor, s.preview ? &previews : nullptr) == 0;
     Clock::time_point prepared = Clock::now();
-    if (c.work == BenchWork::RunWithPreviews) {
-        f.prepare_seconds = seconds_between(start, monitor.loop_started);
-        f.work_seconds = seconds_between(monitor.loop_started, prepared);
-        f.wall_seconds = seconds_between(start, prepared);
-        return f;
-    }
+    if (c.work == BenchWork::RunWithPreviews) return timed(ok, start, monitor.loop_started, prepared);
     const int slots[] = {1, 2, 3};
     const int lists[] = {s.preview_var1, s.preview_var2, s.preview_var3};
+    ok = ok && previews.grid_slots(slots, lists, s.tendency, s.search_radius, s.grid_radius,
+                                   state, monitor, s.threads);
     if (c.work == BenchWork::ListChange) {
-        f.ok = f.ok && previews.grid_slots(slots, lists, s.tendency, s.search_radius,
-                                           s.grid_radius, state, monitor, s.threads);
         prepared = Clock::now();
         // The second list moves from HGGAX to HGGA.
-        f.ok = f.ok && previews.grid_slot(2, 2, s.tendency, s.search_radius, s.grid_radius,
-                                          state, monitor, s.threads) == GridOutcome::Done;
-    } else {
-        f.ok = f.ok && previews.grid_slots(slots, lists, s.tendency, s.search_radius,
-                                           s.grid_radius, state, monitor, s.threads);
+        ok = ok && previews.grid_slot(2, 2, s.tendency, s.search_radius, s.grid_radius, state,
+                                      monitor, s.threads) == GridOutcome::Done;
     }
-    const Clock::time_point end = Clock::now();
-    f.prepare_seconds = seconds_between(start, prepared);
-    f.work_seconds = seconds_between(prepared, end);
-    f.wall_seconds = seconds_between(start, end);
-    return f;
+    return timed(ok, start, prepared, Clock::now());
 }
 
 BenchFigures run_preview(const RunSettings& s) {
-    BenchFigures f;
     BenchMonitor monitor;
     const Clock::time_point start = Clock::now();
     RunState state;
     if (read_points(s, state.points, monitor) != 0 ||
         build_cluster_index(s.cell_size, state.points, state.index, monitor) != 0)
-        return f;
+        return BenchFigures{};
     const Clock::time_point prepared = Clock::now();
     PreviewSet previews;
-    f.ok = previews.grid_slot(1, 1, s.tendency, s.search_radius, s.grid_radius, state,
-                              monitor, s.threads) == GridOutcome::Done;
-    const Clock::time_point end = Clock::now();
-    f.prepare_seconds = seconds_between(start, prepared);
-    f.work_seconds = seconds_between(prepared, end);
-    f.wall_seconds = seconds_between(start, end);
-    return f;
+    const bool ok = previews.grid_slot(1, 1, s.tendency, s.search_radius, s.grid_radius, state,
+                                       monitor, s.threads) == GridOutcome::Done;
+    return timed(ok, start, prepared, Clock::now());
 }
 
 }  // namespace
@@ -165,14 +158,9 @@ BenchFigures run_bench_case(const BenchCase& c, const std::string& survey_file, 
     const RunSettings s = settings_for(c, survey_file, radius, threads, folder);
     if (c.work == BenchWork::PreviewOne) return run_preview(s);
     if (c.work != BenchWork::PointLoop) return run_with_previews(c, s);
-    BenchFigures f;
     BenchMonitor monitor;
     RunState state;
     const Clock::time_point start = Clock::now();
-    f.ok = run_calculation(s, state, monitor, nullptr) == 0;
-    const Clock::time_point end = Clock::now();
-    f.prepare_seconds = seconds_between(start, monitor.loop_started);
-    f.work_seconds = seconds_between(monitor.loop_started, end);
-    f.wall_seconds = seconds_between(start, end);
-    return f;
+    const bool ok = run_calculation(s, state, monitor, nullptr) == 0;
+    return timed(ok, start, monitor.loop_started, Clock::now());
 }

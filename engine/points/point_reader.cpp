@@ -59,12 +59,7 @@ struct RawExtent {
     double height_min = 1e38, height_max = -1e38;
 
     void take(const ColumnValues& v) {
-        if (v.x < x_min) x_min = v.x;
-        if (v.x > x_max) x_max = v.x;
-        if (v.y < y_min) y_min = v.y;
-        if (v.y > y_max) y_max = v.y;
-        if (v.height < height_min) height_min = v.height;
-        if (v.height > height_max) height_max = v.height;
+        join(RawExtent{v.x, v.x, v.y, v.y, v.height, v.height});
     }
     // Takes the extent of the points after those taken so far: the same as taking them
     // one by one (strict comparisons keep the first of equal values, -0 or +0).
