@@ -1,5 +1,6 @@
 #include "engine/search/cluster_index.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -7,7 +8,7 @@
 
 namespace {
 
-// Above this many cells the table (4 bytes a cell, plus the previews laid out on the
+// Above this many cells the table (up to 4 bytes a cell, plus the previews laid out on the
 // same lattice) would crowd the machine; such a run is refused like a failed allocation.
 constexpr double MAX_CELLS = 268435456.0;  // 2^28
 
@@ -41,9 +42,6 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
     const std::size_t cells = nx * ny;
     try {
         HugePageVector<std::uint32_t> cell_of(points.size());
-        HugePageVector<std::uint32_t> offsets(cells + 1, 0);
-        HugePageVector<std::uint32_t> indices(points.size());
-
         // A point the rule puts one column (row) past the table, within half a cell of
         // x_max (y_max), goes into the last column (row): the covering window of any
         // square holding it reaches that column. A NaN coordinate lands in cell 0.
@@ -55,18 +53,9 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
             if (i == nx) i = nx - 1;
             if (k == ny) k = ny - 1;
             cell_of[p] = static_cast<std::uint32_t>(i * ny + k);
-            ++offsets[cell_of[p] + 1];
         }
-        for (std::size_t c = 0; c < cells; ++c) offsets[c + 1] += offsets[c];
-        // Counting sort: points are placed in file order, so indices ascend within a
-        // cell; afterwards offsets[c] holds the end of cell c and is moved back one.
-        for (std::size_t p = 0; p < points.size(); ++p)
-            indices[offsets[cell_of[p]]++] = static_cast<std::uint32_t>(p);
-        for (std::size_t c = cells; c > 0; --c) offsets[c] = offsets[c - 1];
-        offsets[0] = 0;
-
-        offsets_ = std::move(offsets);
-        indices_ = std::move(indices);
+        indices_ = HugePageVector<std::uint32_t>(points.size());
+        if (!lay_out_narrow(cell_of, cells)) lay_out_wide(cell_of, cells);
     } catch (const std::bad_alloc&) {
         clear();
         return false;
@@ -79,16 +68,68 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
     return true;
 }
 
+// Counting sort, the counts kept as offsets within each group of cells: points are
+// placed in file order, so indices ascend within a cell. False, with nothing kept, when
+// a group holds too many points for 16-bit offsets.
+bool ClusterIndex::lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells) {
+    HugePageVector<std::uint32_t> base(cells / CELL_GROUP + 1, 0);  // cell `cells` ends it
+    HugePageVector<std::uint16_t> start(cells + 1, 0);
+    // Counts of the groups first, so that a cell's count never wraps before its group
+    // is found too full.
+    for (const std::uint32_t c : cell_of) {
+        if (++base[c / CELL_GROUP] > 0xFFFF) return false;
+        ++start[c];
+    }
+    std::uint32_t before = 0;  // points of the earlier groups
+    for (std::size_t g = 0; g < base.size(); ++g) {
+        const std::uint32_t held = base[g];
+        base[g] = before;
+        before += held;
+        std::uint16_t running = 0;
+        const std::size_t end = std::min(cells + 1, (g + 1) * CELL_GROUP);
+        for (std::size_t c = g * CELL_GROUP; c < end; ++c) {
+            const std::uint16_t count = start[c];
+            start[c] = running;
+            running = static_cast<std::uint16_t>(running + count);
+        }
+    }
+    for (std::size_t p = 0; p < cell_of.size(); ++p) {
+        const std::uint32_t c = cell_of[p];
+        indices_[base[c / CELL_GROUP] + start[c]++] = static_cast<std::uint32_t>(p);
+    }
+    // Each start now holds its cell's end, which is where the next cell of the group begins.
+    for (std::size_t c = cells; c > 0; --c) start[c] = c % CELL_GROUP == 0 ? 0 : start[c - 1];
+    start[0] = 0;
+    group_base_ = std::move(base);
+    start_in_group_ = std::move(start);
+    return true;
+}
+
+void ClusterIndex::lay_out_wide(std::span<const std::uint32_t> cell_of, std::size_t cells) {
+    HugePageVector<std::uint32_t> starts(cells + 1, 0);
+    for (const std::uint32_t c : cell_of) ++starts[c + 1];
+    for (std::size_t c = 0; c < cells; ++c) starts[c + 1] += starts[c];
+    // Afterwards starts[c] holds the end of cell c and is moved back one.
+    for (std::size_t p = 0; p < cell_of.size(); ++p)
+        indices_[starts[cell_of[p]]++] = static_cast<std::uint32_t>(p);
+    for (std::size_t c = cells; c > 0; --c) starts[c] = starts[c - 1];
+    starts[0] = 0;
+    wide_starts_ = std::move(starts);
+}
+
 void ClusterIndex::clear() {
     nx_ = ny_ = 0;
     cell_size_ = origin_x_ = origin_y_ = 0.0;
-    offsets_ = {};
+    group_base_ = {};
+    start_in_group_ = {};
+    wide_starts_ = {};
     indices_ = {};
 }
 
 std::span<const std::uint32_t> ClusterIndex::cell_at(std::size_t i, std::size_t k) const {
     const std::size_t c = i * ny_ + k;
-    return std::span<const std::uint32_t>(indices_).subspan(offsets_[c], offsets_[c + 1] - offsets_[c]);
+    const std::size_t first = run_start(c);
+    return std::span<const std::uint32_t>(indices_).subspan(first, run_start(c + 1) - first);
 }
 
 CellWindow ClusterIndex::covering_window(double x0, double y0, double e) const {

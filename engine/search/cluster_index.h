@@ -8,8 +8,14 @@
 #include "engine/engine.h"
 
 // The neighbour search structure: nx x ny square cells of edge cell_size laid over the
-// extent; cell (i, k) is number i * ny + k. Stored compactly: one offsets array and one
-// index array, indices ascending within a cell.
+// extent; cell (i, k) is number i * ny + k. Stored compactly: where each cell's run of
+// slots begins, and one index array, indices ascending within a cell.
+//
+// A survey has several cells a point (ten with a search radius that holds thirty
+// points), so the table of where the runs begin is the index's bulk. It is kept as a
+// 32-bit base for each group of CELL_GROUP cells and a 16-bit offset from it for each
+// cell: 2.25 bytes a cell instead of 4. A group that holds 65536 points or more (heaped
+// duplicates) cannot be written so; the table is then one 32-bit start a cell.
 
 struct CellWindow {
     std::size_t ix_first = 0, ix_end = 0;  // columns ix_first <= ix < ix_end
@@ -28,7 +34,7 @@ public:
     // The cells of one column lie one after another: the cells (i, k_first) ..
     // (i, k_end - 1) are the slots slot_begin(i, k_first) .. slot_begin(i, k_end) - 1
     // (k_end may be ny), and slot_points()[s] is the point index held in slot s.
-    std::size_t slot_begin(std::size_t i, std::size_t k) const { return offsets_[i * ny_ + k]; }
+    std::size_t slot_begin(std::size_t i, std::size_t k) const { return run_start(i * ny_ + k); }
     std::span<const std::uint32_t> slot_points() const { return indices_; }
     // The cells covering the square x0 - e .. x0 + e, y0 - e .. y0 + e.
     CellWindow covering_window(double x0, double y0, double e) const;
@@ -38,12 +44,25 @@ public:
     double cell_size() const { return cell_size_; }
     double origin_x() const { return origin_x_; }
     double origin_y() const { return origin_y_; }
-    bool empty() const { return offsets_.empty(); }
+    bool empty() const { return nx_ == 0; }
+
+    static constexpr std::size_t CELL_GROUP = 16;
 
 private:
+    std::size_t run_start(std::size_t c) const {
+        return wide_starts_.empty() ? group_base_[c / CELL_GROUP] + start_in_group_[c]
+                                    : wide_starts_[c];
+    }
+    bool lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells);
+    void lay_out_wide(std::span<const std::uint32_t> cell_of, std::size_t cells);
+
     std::size_t nx_ = 0, ny_ = 0;
     double cell_size_ = 0.0, origin_x_ = 0.0, origin_y_ = 0.0;
-    HugePageVector<std::uint32_t> offsets_;  // nx * ny + 1 entries
+    // Run starts of cells 0 .. nx * ny (the last one the number of points): either
+    // group_base_ + start_in_group_, or wide_starts_ when a group is too full.
+    HugePageVector<std::uint32_t> group_base_;
+    HugePageVector<std::uint16_t> start_in_group_;
+    HugePageVector<std::uint32_t> wide_starts_;
     HugePageVector<std::uint32_t> indices_;  // point indices, cell after cell
 };
 

@@ -161,6 +161,67 @@ TEST(cluster_index, covering_window_follows_the_rule_and_clamps) {
     }
 }
 
+namespace {
+
+// Bins the points by walking the cell boundaries and checks every cell of the index
+// against that, both as cell_at gives it and as its run of slots.
+void expect_brute_force_cells(const std::vector<std::pair<double, double>>& xy, double c,
+                              double width, double height, const ClusterIndex& index) {
+    const auto nx = static_cast<std::size_t>(std::floor((width + c) / c));
+    const auto ny = static_cast<std::size_t>(std::floor((height + c) / c));
+    ASSERT_EQ(index.nx(), nx);
+    ASSERT_EQ(index.ny(), ny);
+    std::vector<std::vector<std::uint32_t>> expected(nx * ny);
+    for (std::size_t p = 0; p < xy.size(); ++p) {
+        const std::size_t i = column_by_boundaries(xy[p].first, 0.0, c, nx);
+        const std::size_t k = column_by_boundaries(xy[p].second, 0.0, c, ny);
+        expected[i * ny + k].push_back(static_cast<std::uint32_t>(p));
+    }
+    const auto slots = index.slot_points();
+    for (std::size_t i = 0; i < nx; ++i) {
+        for (std::size_t k = 0; k < ny; ++k) {
+            ASSERT_EQ(cell_list(index, i, k), expected[i * ny + k]) << i << "," << k;
+            const std::vector<std::uint32_t> run(slots.begin() + index.slot_begin(i, k),
+                                                 slots.begin() + index.slot_begin(i, k + 1));
+            ASSERT_EQ(run, expected[i * ny + k]) << i << "," << k;
+        }
+        if (i + 1 < nx) {
+            ASSERT_EQ(index.slot_begin(i, ny), index.slot_begin(i + 1, 0));
+        }
+    }
+    ASSERT_EQ(index.slot_begin(nx - 1, ny), xy.size());
+}
+
+// A survey with `heaped` stations on one spot (repeated readings) among scattered ones.
+std::vector<std::pair<double, double>> survey_with_heap(std::size_t heaped) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> along(0.0, 100.0);
+    std::vector<std::pair<double, double>> xy;
+    for (std::size_t p = 0; p < 500; ++p) {
+        xy.emplace_back(along(random), along(random));
+        if (p == 250) xy.insert(xy.end(), heaped, {40.0, 60.0});
+    }
+    xy.emplace_back(0.0, 0.0);
+    xy.emplace_back(100.0, 100.0);
+    return xy;
+}
+
+}  // namespace
+
+// The run starts are kept in 16-bit offsets while no group of cells holds more than
+// 65535 points, in 32-bit starts otherwise; both must bin the same.
+TEST(cluster_index, heaped_stations_on_either_side_of_the_narrow_limit) {
+    for (const std::size_t heaped : {std::size_t{65000}, std::size_t{65535}, std::size_t{65536},
+                                     std::size_t{70000}}) {
+        const auto xy = survey_with_heap(heaped);
+        PointData data = points_at(xy);
+        ClusterIndex index;
+        FakeMonitor monitor;
+        ASSERT_EQ(build_cluster_index(3.0, data, index, monitor), 0);
+        expect_brute_force_cells(xy, 3.0, 100.0, 100.0, index);
+    }
+}
+
 TEST(cluster_index, agrees_with_brute_force_binning) {
     std::mt19937_64 random(20261208);
     std::uniform_real_distribution<double> along_x(0.0, 873.0), along_y(0.0, 412.5);
@@ -173,20 +234,7 @@ TEST(cluster_index, agrees_with_brute_force_binning) {
     ClusterIndex index;
     FakeMonitor monitor;
     ASSERT_EQ(build_cluster_index(c, data, index, monitor), 0);
-
-    const auto nx = static_cast<std::size_t>(std::floor((873.0 + c) / c));
-    const auto ny = static_cast<std::size_t>(std::floor((412.5 + c) / c));
-    ASSERT_EQ(index.nx(), nx);
-    ASSERT_EQ(index.ny(), ny);
-    std::vector<std::vector<std::uint32_t>> expected(nx * ny);
-    for (std::size_t p = 0; p < xy.size(); ++p) {
-        const std::size_t i = column_by_boundaries(xy[p].first, 0.0, c, nx);
-        const std::size_t k = column_by_boundaries(xy[p].second, 0.0, c, ny);
-        expected[i * ny + k].push_back(static_cast<std::uint32_t>(p));
-    }
-    for (std::size_t i = 0; i < nx; ++i)
-        for (std::size_t k = 0; k < ny; ++k)
-            ASSERT_EQ(cell_list(index, i, k), expected[i * ny + k]) << i << "," << k;
+    expect_brute_force_cells(xy, c, 873.0, 412.5, index);
 
     // Every point inside a square lies in a cell of its covering window.
     std::uniform_real_distribution<double> half_width(0.1, 60.0);
