@@ -9,6 +9,13 @@
 
 #include "engine/engine.h"
 
+// Where two NaNs meet in an operation, x86 passes on the first operand's sign and
+// payload, and the compiler orders the operands of a commutative operation as suits its
+// registers, in the scalar code and in the lanes alike. NaNs never decide a branch by their
+// sign, so every value that is not a NaN has the scalar bits; a system whose results hold
+// a NaN is left untouched and marked needs_scalar, for the scalar code to give it its own
+// NaNs. Only overflowing systems (entries beyond about 1e154) get there.
+
 // One system of the decomposition: U is written over *a, and w and v as decomposeSvd
 // writes them (the leading n x n block and n entries only). converged is what
 // decomposeSvd returns; a system that did not converge holds what it had reached.
@@ -17,6 +24,7 @@ struct SvdLaneSystem {
     SystemVector* w = nullptr;
     SystemMatrix* v = nullptr;
     bool converged = false;
+    bool needs_scalar = false;
 };
 
 // One system of the Moore-Penrose solution. *matrix is only read; *rhs receives the
@@ -25,6 +33,7 @@ struct MoorePenroseLaneSystem {
     const SystemMatrix* matrix = nullptr;
     SystemVector* rhs = nullptr;
     bool converged = false;
+    bool needs_scalar = false;
 };
 
 // The sizes the lane forms are built for.

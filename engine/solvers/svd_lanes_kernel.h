@@ -93,6 +93,14 @@ class SvdLanes {
 
     Mask converged() const { return ~failed_; }
 
+    // Lanes with a NaN anywhere in U, w or V.
+    Mask nan_in_results() const {
+        Mask nan{};
+        for (int k = 0; k < N * N; ++k) nan |= (a_[k] != a_[k]) | (v_[k] != v_[k]);
+        for (int i = 0; i < N; ++i) nan |= w_[i] != w_[i];
+        return nan;
+    }
+
     // The threshold, the cut and the back-substitution of solveMoorePenrose, after
     // decompose(); b holds the right-hand sides.
     void solve(const Vector* b, double threshold, Vector* x) const {
@@ -409,9 +417,12 @@ struct SvdLaneRuns {
             lanes.load(matrices);
             lanes.decompose();
             const auto converged = lanes.converged();
+            const auto nan = lanes.nan_in_results();
             for (int l = 0; l < L && first + l < count; ++l) {
                 SvdLaneSystem& out = systems[first + l];
                 out.converged = converged[l] != 0;
+                out.needs_scalar = nan[l] != 0;
+                if (out.needs_scalar) continue;
                 for (int r = 0; r < N; ++r)
                     for (int c = 0; c < N; ++c) {
                         (*out.a)[r * 10 + c] = lanes.u(r, c)[l];
@@ -439,9 +450,13 @@ struct SvdLaneRuns {
             typename Lanes::Vector x[N];
             lanes.solve(b, threshold, x);
             const auto converged = lanes.converged();
+            typename Lanes::Mask nan{};
+            for (int i = 0; i < N; ++i) nan |= x[i] != x[i];
             for (int l = 0; l < L && first + l < count; ++l) {
                 MoorePenroseLaneSystem& out = systems[first + l];
                 out.converged = converged[l] != 0;
+                out.needs_scalar = out.converged && nan[l] != 0;
+                if (out.needs_scalar) continue;
                 if (!out.converged) {
                     (*out.rhs)[0] = SOLVER_FAILED;
                     continue;
