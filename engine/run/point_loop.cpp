@@ -123,28 +123,29 @@ private:
     void fit_group(int pass, std::size_t first, OutcomeGroup& group) const {
         const std::size_t size = std::min(group_, points_.count - first);
         group.points.resize(size);
-        std::array<LocalSystem, SIDE_BY_SIDE_GROUP> systems;
-        for (std::size_t p = 0; p < size; ++p) build_system(first + p, group.points[p], systems[p]);
-        if (side_by_side_) {
-            std::array<MoorePenroseLaneSystem, SIDE_BY_SIDE_GROUP> lanes;
-            std::array<SolverNotes*, SIDE_BY_SIDE_GROUP> notes;
-            std::size_t solving = 0;
-            for (std::size_t p = 0; p < size; ++p) {
-                if (group.points[p].fit_result != 0) continue;
-                lanes[solving] = {&systems[p].matrix, &systems[p].rhs, false};
-                notes[solving++] = &group.points[p].notes;
-            }
-            solveMoorePenroseSideBySide(std::span(lanes.data(), solving),
-                                        unknowns_of(settings_.tendency), settings_.sv_threshold,
-                                        std::span(notes.data(), solving));
-        } else {
-            for (std::size_t p = 0; p < size; ++p) {
-                if (group.points[p].fit_result != 0) continue;
-                const SurveyPoint& sp = points_.survey[first + p];
-                solveLocalSystem(context_, systems[p], sp.point_number, sp.trace_flag > 0.5,
-                                 group.points[p].notes);
-            }
+        if (!side_by_side_) {  // a group of one
+            PointOutcome& outcome = group.points[0];
+            LocalSystem system;
+            build_system(first, outcome, system);
+            if (outcome.fit_result != 0) return;
+            const SurveyPoint& sp = points_.survey[first];
+            solveLocalSystem(context_, system, sp.point_number, sp.trace_flag > 0.5, outcome.notes);
+            finish_point(pass, first, system, outcome);
+            return;
         }
+        std::array<LocalSystem, SIDE_BY_SIDE_GROUP> systems;
+        std::array<MoorePenroseLaneSystem, SIDE_BY_SIDE_GROUP> lanes;
+        std::array<SolverNotes*, SIDE_BY_SIDE_GROUP> notes;
+        std::size_t solving = 0;
+        for (std::size_t p = 0; p < size; ++p) {
+            build_system(first + p, group.points[p], systems[p]);
+            if (group.points[p].fit_result != 0) continue;
+            lanes[solving] = {&systems[p].matrix, &systems[p].rhs, false, false};
+            notes[solving++] = &group.points[p].notes;
+        }
+        solveMoorePenroseSideBySide(std::span(lanes.data(), solving),
+                                    unknowns_of(settings_.tendency), settings_.sv_threshold,
+                                    std::span(notes.data(), solving));
         for (std::size_t p = 0; p < size; ++p)
             if (group.points[p].fit_result == 0)
                 finish_point(pass, first + p, systems[p], group.points[p]);
