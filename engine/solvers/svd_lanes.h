@@ -14,7 +14,8 @@
 // registers, in the scalar code and in the lanes alike. NaNs never decide a branch by their
 // sign, so every value that is not a NaN has the scalar bits; a system whose results hold
 // a NaN is left untouched and marked needs_scalar, for the scalar code to give it its own
-// NaNs. Only overflowing systems (entries beyond about 1e154) get there.
+// NaNs. Only systems with infinite or nearly overflowing entries get there (in a fit,
+// survey values beyond about 1e154).
 
 // One system of the decomposition: U is written over *a, and w and v as decomposeSvd
 // writes them (the leading n x n block and n entries only). converged is what
