@@ -143,8 +143,10 @@ constexpr auto row_accumulators(std::index_sequence<I...>) {
 constexpr auto ROW_ACCUMULATORS =
     row_accumulators(std::make_index_sequence<TREND_MODELS.size()>{});
 
-void solve(const FitContext& context, LocalSystem& system, double point_number, bool traced,
-           SolverNotes& notes) {
+}  // namespace
+
+void solveLocalSystem(const FitContext& context, LocalSystem& system, double point_number,
+                      bool traced, SolverNotes& notes) {
     const RunSettings& s = context.settings;
     const int n = unknowns_of(s.tendency);
     switch (s.solver) {
@@ -160,11 +162,8 @@ void solve(const FitContext& context, LocalSystem& system, double point_number, 
     }
 }
 
-}  // namespace
-
-int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, double u0,
-                  double point_number, bool traced, LocalSystem& system, AreaMeans& means,
-                  SolverNotes& notes) {
+int buildLocalSystem(const FitContext& context, double x0, double y0, double h0, double u0,
+                     LocalSystem& system, AreaMeans& means) {
     const RunSettings& s = context.settings;
     Neighbourhood hood;
     if (s.search_mode == SearchMode::NNearest) {
@@ -197,7 +196,13 @@ int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, do
 
     const int c = model.counting_term();
     system.neighbour_count = system.matrix[c * 10 + c];
+    return 0;
+}
 
-    solve(context, system, point_number, traced, notes);
+int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, double u0,
+                  double point_number, bool traced, LocalSystem& system, AreaMeans& means,
+                  SolverNotes& notes) {
+    if (buildLocalSystem(context, x0, y0, h0, u0, system, means) != 0) return 1;
+    solveLocalSystem(context, system, point_number, traced, notes);
     return 0;
 }

@@ -25,3 +25,10 @@ struct FitContext {
 int fitLocalTrend(const FitContext& context, double x0, double y0, double h0, double u0,
                   double point_number, bool traced, LocalSystem& system, AreaMeans& means,
                   SolverNotes& notes);
+
+// fitLocalTrend in two halves: the system as the solver receives it (0, or 1 when the
+// N-nearest search fails), and its solve by the run's solver.
+int buildLocalSystem(const FitContext& context, double x0, double y0, double h0, double u0,
+                     LocalSystem& system, AreaMeans& means);
+void solveLocalSystem(const FitContext& context, LocalSystem& system, double point_number,
+                      bool traced, SolverNotes& notes);

@@ -1,9 +1,11 @@
 #include "engine/run/point_loop.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -15,6 +17,7 @@
 #include "engine/fit/trend_fit.h"
 #include "engine/search/cluster_index.h"
 #include "engine/solvers/solver_notes.h"
+#include "engine/solvers/svd_side_by_side.h"
 #include "engine/run/run_state.h"
 #include "engine/run/stop_check.h"
 
@@ -32,6 +35,14 @@ struct PointOutcome {
     SolverNotes notes;
 };
 
+// The consecutive points whose fits one step computes: one, or with Moore-Penrose and a
+// size the vector lanes take, as many as the widest lanes hold, so that their systems are
+// solved side by side.
+struct OutcomeGroup {
+    std::vector<PointOutcome> points;
+};
+constexpr std::size_t SIDE_BY_SIDE_GROUP = 8;
+
 enum class Step { Go, Stop };
 
 class PointLoop {
@@ -42,7 +53,10 @@ public:
           index_(state.index),
           context_{settings, state.points, state.index, &table_},
           threads_(settings.threads == 0 ? std::max(1u, std::thread::hardware_concurrency())
-                                         : settings.threads) {}
+                                         : settings.threads),
+          side_by_side_(settings.solver == SolverKind::MoorePenrose &&
+                        solvesSideBySide(unknowns_of(settings.tendency))),
+          group_(side_by_side_ ? SIDE_BY_SIDE_GROUP : 1) {}
 
     int run() {
         if (!result_.open(settings_.output_file)) {
@@ -82,39 +96,84 @@ private:
         // passes) gets fewer of them, a tiny one none.
         const auto threads = static_cast<unsigned>(
             std::min<std::size_t>(threads_, std::max<std::size_t>(1, count / 64)));
+        const std::size_t groups = (count + group_ - 1) / group_;
         if (threads <= 1) {
-            PointOutcome outcome;
-            for (std::size_t i = 0; i < count; ++i) {
-                fit_point(pass, i, outcome);
-                if (apply_point(pass, i, outcome) == Step::Stop) return false;
+            OutcomeGroup group;
+            for (std::size_t g = 0; g < groups; ++g) {
+                fit_group(pass, g * group_, group);
+                if (apply_group(pass, g * group_, group) == Step::Stop) return false;
             }
             return true;
         }
         OrderedBlocksOptions options;
         options.threads = threads;
-        return run_ordered_blocks<PointOutcome>(
-            count, options,
-            [&](std::size_t i, PointOutcome& outcome) { fit_point(pass, i, outcome); },
-            [&](std::size_t i, PointOutcome& outcome) {
-                return apply_point(pass, i, outcome) == Step::Go;
+        // As many points in flight as blocks of single points would hold.
+        options.block_size = std::max<std::size_t>(
+            1, std::clamp<std::size_t>(count / (16u * threads), 16, 1024) / group_);
+        return run_ordered_blocks<OutcomeGroup>(
+            groups, options,
+            [&](std::size_t g, OutcomeGroup& group) { fit_group(pass, g * group_, group); },
+            [&](std::size_t g, OutcomeGroup& group) {
+                return apply_group(pass, g * group_, group) == Step::Go;
             },
             [&] { return answer_stop() == Step::Go; });
     }
 
-    // The pure step: reads only positions 0 to 3 of the points (and the point's own
+    // The fits of the points first, first + 1, ... of one group (fewer at the end).
+    void fit_group(int pass, std::size_t first, OutcomeGroup& group) const {
+        const std::size_t size = std::min(group_, points_.count - first);
+        group.points.resize(size);
+        if (!side_by_side_) {  // a group of one
+            PointOutcome& outcome = group.points[0];
+            LocalSystem system;
+            build_system(first, outcome, system);
+            if (outcome.fit_result != 0) return;
+            const SurveyPoint& sp = points_.survey[first];
+            solveLocalSystem(context_, system, sp.point_number, sp.trace_flag > 0.5, outcome.notes);
+            finish_point(pass, first, system, outcome);
+            return;
+        }
+        std::array<LocalSystem, SIDE_BY_SIDE_GROUP> systems;
+        std::array<MoorePenroseLaneSystem, SIDE_BY_SIDE_GROUP> lanes;
+        std::array<SolverNotes*, SIDE_BY_SIDE_GROUP> notes;
+        std::size_t solving = 0;
+        for (std::size_t p = 0; p < size; ++p) {
+            build_system(first + p, group.points[p], systems[p]);
+            if (group.points[p].fit_result != 0) continue;
+            lanes[solving] = {&systems[p].matrix, &systems[p].rhs, false, false};
+            notes[solving++] = &group.points[p].notes;
+        }
+        solveMoorePenroseSideBySide(std::span(lanes.data(), solving),
+                                    unknowns_of(settings_.tendency), settings_.sv_threshold,
+                                    std::span(notes.data(), solving));
+        for (std::size_t p = 0; p < size; ++p)
+            if (group.points[p].fit_result == 0)
+                finish_point(pass, first + p, systems[p], group.points[p]);
+    }
+
+    Step apply_group(int pass, std::size_t first, const OutcomeGroup& group) {
+        for (std::size_t p = 0; p < group.points.size(); ++p)
+            if (apply_point(pass, first + p, group.points[p]) == Step::Stop) return Step::Stop;
+        return Step::Go;
+    }
+
+    // The pure steps: they read only positions 0 to 3 of the points (and the point's own
     // values), so the fits of one pass do not depend on each other or on the order in
     // which they run.
-    void fit_point(int pass, std::size_t i, PointOutcome& outcome) const {
-        const SurveyPoint& sp = points_.survey[i];
+    void build_system(std::size_t i, PointOutcome& outcome, LocalSystem& system) const {
         const double* v = points_.work[i].value;
-        LocalSystem system;
         AreaMeans means;
         outcome.notes.clear();
         outcome.row.clear();
-        outcome.fit_result = fitLocalTrend(context_, v[work::x], v[work::y], v[work::height],
-                                           v[work::cba], sp.point_number, sp.trace_flag > 0.5,
-                                           system, means, outcome.notes);
-        if (outcome.fit_result != 0) return;
+        outcome.fit_result = buildLocalSystem(context_, v[work::x], v[work::y], v[work::height],
+                                              v[work::cba], system, means);
+    }
+
+    // What is left of a point's fit after its solve.
+    void finish_point(int pass, std::size_t i, const LocalSystem& system,
+                      PointOutcome& outcome) const {
+        const SurveyPoint& sp = points_.survey[i];
+        const double* v = points_.work[i].value;
         const double* c = system.rhs;
         outcome.solved = c[0] != SOLVER_FAILED;
         if (!outcome.solved) return;
@@ -216,6 +275,8 @@ private:
     NeighbourTable table_;  // the fits' copy of positions 0 to 3, made again every pass
     FitContext context_;
     unsigned threads_;
+    bool side_by_side_;  // Moore-Penrose systems solved in vector lanes, a group at a time
+    std::size_t group_;  // points a fit step takes
     TextOutput result_;
     TextOutput trace_;
 };

@@ -200,7 +200,7 @@ bool decomposeSvd(SystemMatrix& a, SystemVector& w, SystemMatrix& v, int n, Solv
                 break;
             }
             if (its == 29) {
-                notes.messages.push_back("no convergence in 30 svdcmp iterations");
+                notes.messages.push_back(SVD_NO_CONVERGENCE);
                 return false;
             }
             // Shift from the bottom 2 x 2 minor.

@@ -10,6 +10,9 @@ double hypotenuse(double a, double b);
 // |a| with the sign of b; b = -0.0 counts as positive.
 double signOf(double a, double b);
 
+// What decomposeSvd says when a singular value does not split off within its sweeps.
+inline constexpr const char* SVD_NO_CONVERGENCE = "no convergence in 30 svdcmp iterations";
+
 // a = U diag(w) V^T for the leading n x n block; U over a. False after the
 // non-convergence message has been added to notes.
 bool decomposeSvd(SystemMatrix& a, SystemVector& w, SystemMatrix& v, int n, SolverNotes& notes);

@@ -1,0 +1,16 @@
+// The SVD and the Moore-Penrose solution, 2 systems at a time. Built with the flags of
+// its instruction set (see orvane_vector_sources); nothing else in this file.
+#include "engine/solvers/svd_lanes_kernel.h"
+
+void decompose_svd_sse2(SvdLaneSystem* systems, std::size_t count, int n) {
+    SvdLaneRuns<2>::decompose_any(systems, count, n);
+}
+
+void solve_moore_penrose_sse2(MoorePenroseLaneSystem* systems, std::size_t count, int n,
+                              double threshold) {
+    SvdLaneRuns<2>::solve_any(systems, count, n, threshold);
+}
+
+void negligible_sse2(const double* x, const double* anorm, bool* out, std::size_t count) {
+    SvdLaneRuns<2>::negligible(x, anorm, out, count);
+}

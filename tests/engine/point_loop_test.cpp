@@ -1,0 +1,169 @@
+// The point loop with Moore-Penrose systems solved eight at a time in vector lanes: a
+// system that fails among working ones still shows its message and asks its question at
+// its own station, in file order, and a No there ends the run with exactly the rows of
+// the stations before it. The stations that fail are found one by one with the plain
+// fit, which solves with the scalar code.
+
+#include "engine/run/point_loop.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/fit/trend_fit.h"
+#include "engine/fit/trend_model.h"
+#include "engine/run/run_calculation.h"
+#include "engine/run/run_checks.h"
+#include "engine/run/run_state.h"
+#include "tests/engine/result_compare.h"
+#include "tests/support/fake_monitor.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The messages and questions of a run in the order they came, each question with the
+// point number it names.
+struct LoggingMonitor : FakeMonitor {
+    std::vector<std::string> log;
+    void show_message(const std::string& text) override {
+        log.push_back(text);
+        FakeMonitor::show_message(text);
+    }
+    bool ask_yes_no(const Question& question) override {
+        log.push_back(question_text(question));
+        return FakeMonitor::ask_yes_no(question);
+    }
+};
+
+class point_loop : public testing::Test {
+   protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("orvane_point_loop_" +
+                   std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                   "_" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        write_survey();
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // A 9 x 9 grid, 10 m apart, numbered from 1; a few stations stand on heights near the
+    // largest double, so that the height terms of every system around them overflow and
+    // the decomposition meets NaNs that never split off. Those systems fail among
+    // ordinary ones, at places that fall anywhere in a group of eight.
+    void write_survey() {
+        std::ofstream out(path("survey.dat"));
+        out << "x y point h cba\n";
+        char line[200];
+        for (int i = 0; i < 9; ++i)
+            for (int k = 0; k < 9; ++k) {
+                const int number = 1 + 9 * i + k;
+                const bool towering = number == 12 || number == 59;
+                const double h = towering ? 1e300 : 2.0 + (3 * i + 7 * k) % 5;
+                std::snprintf(line, sizeof line, "%d %d %d %.17g %.17g\n", 10 * i, 10 * k, number,
+                              h, 0.3 * i - 0.2 * k + 0.01 * h);
+                out << line;
+            }
+    }
+
+    RunSettings settings(Tendency tendency, unsigned threads) const {
+        RunSettings s;
+        s.input_file = path("survey.dat");
+        s.output_file = path("result.dat");
+        s.trace_file = derive_trace_file(s.input_file);
+        s.tendency = tendency;
+        s.solver = SolverKind::MoorePenrose;
+        s.search_radius = 15.0;
+        s.cell_size = 1.5;
+        s.grid_radius = 15.0;
+        s.threads = threads;
+        return s;
+    }
+
+    // The point numbers whose systems the plain fit, one at a time, cannot solve.
+    static std::vector<double> failing_stations(const RunSettings& s, const RunState& state) {
+        const FitContext context{s, state.points, state.index, nullptr};
+        std::vector<double> failing;
+        for (std::size_t i = 0; i < state.points.count; ++i) {
+            const double* v = state.points.work[i].value;
+            LocalSystem system;
+            AreaMeans means;
+            SolverNotes notes;
+            EXPECT_EQ(
+                fitLocalTrend(context, v[0], v[1], v[2], v[3], 0.0, false, system, means, notes),
+                0);
+            if (system.rhs[0] == SOLVER_FAILED)
+                failing.push_back(state.points.survey[i].point_number);
+        }
+        return failing;
+    }
+
+    fs::path folder_;
+};
+
+}  // namespace
+
+TEST_F(point_loop, failed_lane_systems_ask_at_their_own_stations_in_order) {
+    for (Tendency tendency : {Tendency::Linear4x4, Tendency::Linear6x6}) {
+        for (unsigned threads : {1u, 2u}) {
+            const RunSettings s = settings(tendency, threads);
+            LoggingMonitor monitor;
+            monitor.then_answer = true;
+            RunState state;
+            ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+            const std::vector<double> failing = failing_stations(s, state);
+            ASSERT_GE(failing.size(), 4u);  // several, in different groups
+            ASSERT_LT(failing.size(), 40u);
+
+            // Each failed station's message comes right before its own question.
+            std::vector<std::string> expected;
+            for (double number : failing) {
+                expected.push_back("no convergence in 30 svdcmp iterations");
+                expected.push_back(question_text(SystemFailed{number, '.'}));
+            }
+            EXPECT_EQ(monitor.log, expected);
+            EXPECT_EQ(state.rows_written, 81u - failing.size());
+            EXPECT_EQ(state.rows_failed, failing.size());
+            // No row for a failed station, a row for every other one, in file order.
+            const std::vector<std::string> lines = read_lines(s.output_file);
+            ASSERT_EQ(lines.size(), 2u + 81u - failing.size());
+            std::size_t next_failing = 0, line = 2;
+            for (int number = 1; number <= 81; ++number) {
+                if (next_failing < failing.size() && failing[next_failing] == number) {
+                    ++next_failing;
+                    continue;
+                }
+                EXPECT_EQ(tokens_of(lines[line++])[2], std::to_string(number)) << number;
+            }
+        }
+    }
+}
+
+TEST_F(point_loop, no_at_a_failed_lane_system_keeps_only_the_rows_before_it) {
+    for (unsigned threads : {1u, 2u}) {
+        const RunSettings s = settings(Tendency::Linear4x4, threads);
+        FakeMonitor monitor;
+        monitor.answers = {true, false};  // go on at the first failure, stop at the second
+        RunState state;
+        ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 1);
+        const std::vector<double> failing = failing_stations(s, state);
+        ASSERT_GE(failing.size(), 2u);
+        ASSERT_EQ(monitor.questions.size(), 2u);
+        EXPECT_EQ(monitor.questions[1], (Question{SystemFailed{failing[1], '.'}}));
+        EXPECT_EQ(monitor.messages.size(), 2u);
+        // The stations before the second failure, less the first failure, have rows.
+        const auto rows = static_cast<std::size_t>(failing[1]) - 2u;
+        EXPECT_EQ(state.rows_written, rows);
+        EXPECT_EQ(read_lines(s.output_file).size(), 2u + rows);
+        EXPECT_FALSE(state.results_ready);
+    }
+}
