@@ -125,10 +125,16 @@ int execute_batch_run(const BatchPlan& plan, ConsoleMonitor& monitor) {
     const std::string skipped = monitor.skipped_summary();
     if (!skipped.empty()) monitor.show_message(skipped);
     if (result != 0) return monitor.interrupted() ? EXIT_INTERRUPTED : EXIT_RUN_FAILED;
-    if (plan.preview_dir &&
-        !write_preview_files(previews, plan.settings, *plan.preview_dir, plan.preview_format,
-                             monitor))
-        return EXIT_RUN_FAILED;
+    if (plan.preview_dir) {
+        if (!write_preview_files(previews, plan.settings, *plan.preview_dir,
+                                 plan.preview_format, monitor))
+            return EXIT_RUN_FAILED;
+        // A preview that could not be gridded (for lack of memory: its message is shown)
+        // leaves the window's picture as it was; here its file is missing, and the run
+        // has not given what it was asked for.
+        for (int slot = 1; slot <= 3; ++slot)
+            if (!previews.has_result(slot)) return EXIT_RUN_FAILED;
+    }
     if (plan.export_plan)
         return export_run_results(*plan.export_plan, plan.settings, state, monitor);
     return EXIT_RUN_OK;

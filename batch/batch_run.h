@@ -37,5 +37,6 @@ struct PlanResult {
 PlanResult plan_batch_run(const BatchOptions& options, char decimal_separator);
 
 // Runs the plan: EXIT_RUN_OK, EXIT_RUN_FAILED (message shown) or EXIT_INTERRUPTED.
-// Prints the line about points without a row when there are any.
+// Prints the line about points without a row when there are any. A preview that could
+// not be gridded fails the run once the others are written.
 int execute_batch_run(const BatchPlan& plan, ConsoleMonitor& monitor);

@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,9 @@
 #include "batch/batch_run.h"
 #include "batch/console_monitor.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run_batch(int argc, char** argv) {
     // The files are read and written in the user's number format, as the window does.
     std::setlocale(LC_ALL, "");
     const char* point = std::localeconv()->decimal_point;
@@ -47,4 +50,18 @@ int main(int argc, char** argv) {
     install_interrupt_handler();
     ConsoleMonitor monitor(stderr, plan.plan->on_failed, !options.quiet && ::isatty(2) == 1);
     return execute_batch_run(*plan.plan, monitor);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The run and the export report the memory they run out of themselves; this catches
+    // what is left (a station layer, a preview file being encoded), so that a lack of
+    // memory is a message and a failed run, never an abort.
+    try {
+        return run_batch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("Not enough memory to go on\n", stderr);
+    }
+    return EXIT_RUN_FAILED;
 }

@@ -35,7 +35,11 @@ GridSize planned_lattice(const ExportPlan& plan, const RunState& state, std::siz
     return export_lattice(state.points.extent, cell, max_nodes);
 }
 
-ExportResult run_export(const ExportPlan& plan, const ExportSource& source, RunMonitor& monitor) {
+namespace {
+
+// run_export without the failed allocations outside the gridding.
+ExportResult export_files(const ExportPlan& plan, const ExportSource& source,
+                          RunMonitor& monitor) {
     const RunState& state = *source.state;
     const std::vector<std::string> names = planned_file_names(plan);
     StagedFiles staged;
@@ -91,4 +95,17 @@ ExportResult run_export(const ExportPlan& plan, const ExportSource& source, RunM
         return failed(monitor, error);
     result.outcome = ExportOutcome::Written;
     return result;
+}
+
+}  // namespace
+
+ExportResult run_export(const ExportPlan& plan, const ExportSource& source, RunMonitor& monitor) {
+    // GDAL lets a failed allocation of its own C++ parts through (opening a layer,
+    // checking creation options); the staged files are discarded on the way out.
+    try {
+        return export_files(plan, source, monitor);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return failed(monitor, "Not enough memory to write the export files");
 }

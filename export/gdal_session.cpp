@@ -23,6 +23,16 @@ std::string GdalErrorCapture::last_error() const {
     return message ? message : "";
 }
 
+bool GdalErrorCapture::out_of_memory() const {
+    return CPLGetLastErrorType() != CE_None && CPLGetLastErrorNo() == CPLE_OutOfMemory;
+}
+
+std::string grid_write_failure(const std::string& file_name, const GdalErrorCapture& capture) {
+    const char* what = capture.out_of_memory() ? "Not enough memory to write the grid '"
+                                               : "Cannot write the grid '";
+    return what + file_name + "'" + gdal_reason(capture.last_error());
+}
+
 std::string gdal_reason(const std::string& reason) {
     return reason.empty() ? std::string() : " (GDAL: " + reason + ")";
 }

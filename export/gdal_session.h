@@ -17,7 +17,14 @@ public:
 
     // GDAL's last error message since the capture began, or "" when it reported none.
     std::string last_error() const;
+    // True when GDAL's last error was a failed allocation.
+    bool out_of_memory() const;
 };
 
 // " (GDAL: <reason>)" for a non-empty reason, "" otherwise: the tail of a failure message.
 std::string gdal_reason(const std::string& reason);
+
+// The message of a grid file GDAL failed to write: "Cannot write the grid 'NAME'", or
+// "Not enough memory to write the grid 'NAME'" when GDAL ran out of memory, with
+// GDAL's reason.
+std::string grid_write_failure(const std::string& file_name, const GdalErrorCapture& capture);

@@ -75,15 +75,15 @@ std::string write_grid_file(const ExportGrid& grid, const GridFileSpec& spec,
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_name(spec.format));
     if (!driver) return failed + ": GDAL has no " + driver_name(spec.format) + " driver";
     const Dataset source = memory_raster(grid, spec);
-    if (!source) return failed + gdal_reason(capture.last_error());
+    if (!source) return grid_write_failure(path.filename().string(), capture);
 
     const char* const geotiff[] = {"TILED=YES", "COMPRESS=DEFLATE", "BIGTIFF=IF_SAFER", nullptr};
     const char* const* options = spec.format == GridFormat::GeoTiff ? geotiff : nullptr;
     Dataset written(driver->CreateCopy(path.c_str(), source.get(), FALSE,
                                        const_cast<char**>(options), nullptr, nullptr));
-    if (!written) return failed + gdal_reason(capture.last_error());
+    if (!written) return grid_write_failure(path.filename().string(), capture);
     written.reset();  // closing flushes the last blocks: a full disk shows only now
     if (CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal)
-        return failed + gdal_reason(capture.last_error());
+        return grid_write_failure(path.filename().string(), capture);
     return {};
 }

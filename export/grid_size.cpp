@@ -1,7 +1,9 @@
 #include "export/grid_size.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -19,7 +21,12 @@ std::size_t export_node_limit() {
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long page_size = ::sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || page_size <= 0) return std::size_t{1} << 28;
-    const double bytes = static_cast<double>(pages) * static_cast<double>(page_size);
+    double bytes = static_cast<double>(pages) * static_cast<double>(page_size);
+    // Under an address-space limit (ulimit -v, a batch system's memory limit) the
+    // allocation fails at the limit, however much memory the machine has.
+    rlimit space{};
+    if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
+        bytes = std::min(bytes, static_cast<double>(space.rlim_cur));
     return static_cast<std::size_t>(bytes / 2.0 / static_cast<double>(EXPORT_BYTES_PER_NODE));
 }
 

@@ -13,8 +13,8 @@
 // most a double in GDAL's in-memory copy.
 inline constexpr std::size_t EXPORT_BYTES_PER_NODE = 16;
 
-// Nodes an export may ask for on this machine: half its physical memory, at 16 bytes a
-// node.
+// Nodes an export may ask for on this machine: half its physical memory, or half the
+// process's address-space limit where that is less, at 16 bytes a node.
 std::size_t export_node_limit();
 
 // "" when cell_size is a number above 0, else the message.

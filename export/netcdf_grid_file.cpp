@@ -89,13 +89,13 @@ std::string write_netcdf_grid(const ExportGrid& grid, const GridFileSpec& spec,
     if (!spec.crs_wkt.empty()) {
         srs = std::make_unique<OGRSpatialReference>();
         if (srs->importFromWkt(spec.crs_wkt.c_str()) != OGRERR_NONE)
-            return failed + gdal_reason(capture.last_error());
+            return grid_write_failure(path.filename().string(), capture);
         srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     }
     const char* const netcdf4[] = {"FORMAT=NC4", nullptr};
     Dataset file(driver->CreateMultiDimensional(path.c_str(), nullptr,
                                                 const_cast<char**>(netcdf4)));
-    if (!file) return failed + gdal_reason(capture.last_error());
+    if (!file) return grid_write_failure(path.filename().string(), capture);
     bool written = false;
     {
         // The group must be let go before the file: the last reference closes it.
@@ -103,9 +103,9 @@ std::string write_netcdf_grid(const ExportGrid& grid, const GridFileSpec& spec,
         written = root && set_text(*root, "Conventions", "CF-1.8") &&
                   write_variables(*root, grid, spec, srs.get());
     }
-    if (!written) return failed + gdal_reason(capture.last_error());
+    if (!written) return grid_write_failure(path.filename().string(), capture);
     file.reset();
     if (CPLGetLastErrorType() == CE_Failure || CPLGetLastErrorType() == CE_Fatal)
-        return failed + gdal_reason(capture.last_error());
+        return grid_write_failure(path.filename().string(), capture);
     return {};
 }

@@ -137,17 +137,31 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
                 outcome = grid_position(slot, positions[k], search_radius, window_radius, state,
                                         monitor, threads);
             } else if (outcome == GridOutcome::Done) {
-                const std::size_t g = grid_of[k];
-                PreviewGrid grid = last_slot[g] == k ? std::move(grids[g]) : grids[g];
-                PreviewResult fresh;
-                outcome = finish_preview(std::move(grid), width_, height_, monitor, fresh);
-                if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
+                outcome = finish_shared(slot, grids, grid_of[k], last_slot[grid_of[k]] == k,
+                                        monitor);
             }
         }
         if (monitor.stop_requested()) return false;
         if (outcome == GridOutcome::Done) monitor.preview_ready(slot);
     }
     return true;
+}
+
+// A grid shown by a later slot too is copied for this one; without the memory for the
+// copy this slot fails as its own gridding would without its buffers.
+GridOutcome PreviewSet::finish_shared(int slot, std::vector<PreviewGrid>& grids, std::size_t g,
+                                      bool last_user, RunMonitor& monitor) {
+    PreviewGrid grid;
+    try {
+        grid = last_user ? std::move(grids[g]) : grids[g];
+    } catch (const std::bad_alloc&) {
+        monitor.show_message("Not enough memory for temporary buffer");
+        return GridOutcome::Failed;
+    }
+    PreviewResult fresh;
+    const GridOutcome outcome = finish_preview(std::move(grid), width_, height_, monitor, fresh);
+    if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
+    return outcome;
 }
 
 void PreviewSet::show(int slot, PreviewResult&& fresh) {

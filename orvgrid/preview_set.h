@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "engine/engine.h"
 #include "orvgrid/grid/preview_grid.h"
@@ -72,6 +73,8 @@ private:
     bool grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
                      double search_radius, double window_radius, const RunState& state,
                      RunMonitor& monitor, unsigned threads);
+    GridOutcome finish_shared(int slot, std::vector<PreviewGrid>& grids, std::size_t g,
+                              bool last_user, RunMonitor& monitor);
     void show(int slot, PreviewResult&& fresh);
 
     int width_, height_;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Orvane and runs every test: the normal build (window included), then a second
-# build of the GUI-free tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# the fuzz targets (clang, libFuzzer) replaying their committed corpora once.
+# Builds Orvane and runs every test: the normal build (window included), its runner's
+# files compared with those of a clang build, then a second build of the GUI-free tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets (clang,
+# libFuzzer) replaying their committed corpora once.
 # Installs missing Debian packages first.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +13,16 @@ build="$top/build/test"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$jobs"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+
+# The same bytes from another compiler: orvane-batch alone built by clang, its files
+# compared with those of the build above on the reference cases, the examples and the
+# failing runs.
+clang_build="$top/build/clang"
+cmake -S "$top" -B "$clang_build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
+  -DORVANE_WITH_GUI=OFF >/dev/null
+cmake --build "$clang_build" -j"$jobs" --target orvane-batch
+COMPARE_QUICK=1 "$top/scripts/compare-outputs.sh" "$build/batch/orvane-batch" \
+  "$clang_build/batch/orvane-batch"
 
 asan="$top/build/asan"
 cmake -S "$top" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON -DORVANE_WITH_GUI=OFF >/dev/null

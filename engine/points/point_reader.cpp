@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -199,19 +201,42 @@ void store_part(const RunSettings& settings, const RawExtent& raw, const PointEx
     part.changed = reader.failed() || k != part.count;
 }
 
-// Runs work(part) for every part, the first on the calling thread.
+// Runs work(part) for every part, the first on the calling thread. A part whose thread
+// cannot be started (near an address-space limit) is read on the calling thread too. An
+// exception thrown by any part is rethrown here once all parts have ended.
 template <class Work>
 void for_each_part(std::vector<FilePart>& parts, Work&& work) {
-    std::vector<std::thread> threads;
-    struct Joiner {
-        std::vector<std::thread>& threads;
-        ~Joiner() {
-            for (std::thread& t : threads)
-                if (t.joinable()) t.join();
+    std::vector<std::exception_ptr> errors(parts.size());
+    auto guarded = [&](std::size_t p) {
+        try {
+            work(parts[p]);
+        } catch (...) {
+            errors[p] = std::current_exception();
         }
-    } joiner{threads};
-    for (std::size_t p = 1; p < parts.size(); ++p) threads.emplace_back([&, p] { work(parts[p]); });
-    work(parts[0]);
+    };
+    {
+        std::vector<std::thread> threads;
+        struct Joiner {
+            std::vector<std::thread>& threads;
+            ~Joiner() {
+                for (std::thread& t : threads)
+                    if (t.joinable()) t.join();
+            }
+        } joiner{threads};
+        threads.reserve(parts.size());
+        std::size_t started = 1;
+        for (; started < parts.size(); ++started) {
+            try {
+                threads.emplace_back(guarded, started);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        guarded(0);
+        for (std::size_t p = started; p < parts.size(); ++p) guarded(p);
+    }
+    for (const std::exception_ptr& error : errors)
+        if (error) std::rethrow_exception(error);
 }
 
 // The parts a regular file of some size is read in, each with a handle of its own;
@@ -289,7 +314,10 @@ bool parse_columns(std::string_view line, const RunSettings& settings, ColumnVal
     return true;
 }
 
-int read_points(const RunSettings& settings, PointData& points, RunMonitor& monitor) {
+namespace {
+
+// read_points without its memory failures, which it reports as one.
+int read_in_two_passes(const RunSettings& settings, PointData& points, RunMonitor& monitor) {
     points.clear();
     TextFile file = open_text_file(settings.input_file);
     if (!file) return fail(monitor, points, cannot_open_message(settings.input_file, errno));
@@ -341,14 +369,8 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
     }
 
     const PointExtent extent = shifted_extent(raw);
-    try {
-        points.survey.resize(count + 1);
-        points.work.resize(count + 1);
-    } catch (const std::bad_alloc&) {
-        return fail(monitor, points, "Error by allocating memory for data");
-    } catch (const std::length_error&) {
-        return fail(monitor, points, "Error by allocating memory for data");
-    }
+    points.survey.resize(count + 1);
+    points.work.resize(count + 1);
 
     // The second pass must see the same points: a file replaced or grown in between
     // would otherwise write past the arrays or leave points outside the extent.
@@ -370,6 +392,19 @@ int read_points(const RunSettings& settings, PointData& points, RunMonitor& moni
     points.count = count;
     points.extent = extent;
     return 0;
+}
+
+}  // namespace
+
+int read_points(const RunSettings& settings, PointData& points, RunMonitor& monitor) {
+    // Memory can run out in the passes too (the parts' threads and buffers), not only
+    // for the arrays; to the user each is the arrays' failure.
+    try {
+        return read_in_two_passes(settings, points, monitor);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return fail(monitor, points, "Error by allocating memory for data");
 }
 
 int read_subset(const RunSettings& settings, PointData& points, RunMonitor& monitor) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -24,7 +25,8 @@ struct OrderedBlocksOptions {
 // ready, idle() runs at most every idle_interval (the window's events, the Stop question).
 // Returns false as soon as apply or idle returns false; the workers are cancelled and
 // joined before any return. An exception thrown by compute is rethrown here, after the
-// items before it have been applied.
+// items before it have been applied. Fewer workers than asked for run when no more
+// threads can be started; with none at all the calling thread computes the items itself.
 //
 // compute must not touch what apply changes; a worker never runs more than a few blocks
 // ahead of apply, so the memory held stays small.
@@ -100,7 +102,26 @@ bool run_ordered_blocks(std::size_t count, const OrderedBlocksOptions& options,
                 if (t.joinable()) t.join();
         }
     } joiner{workers, cancel, mutex, room};
-    for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+    for (unsigned t = 0; t < threads; ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // Each thread's stack is mapped when it starts: near an address-space limit
+            // there may be no room for it. The workers started so far do the work.
+            break;
+        }
+    }
+    if (workers.empty()) {
+        // Not even one: the items are computed and applied here in turn, with the same
+        // results. Nothing is waited for, so idle is not needed.
+        Slot& slot = slots[0];
+        slot.items.resize(1);
+        for (std::size_t i = 0; i < count; ++i) {
+            compute(i, slot.items[0]);
+            if (!apply(i, slot.items[0])) return false;
+        }
+        return true;
+    }
 
     for (std::size_t b = 0; b < blocks; ++b) {
         Slot& slot = slots[b % ring];

@@ -1,5 +1,8 @@
 #include "engine/run/run_calculation.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "engine/search/cluster_index.h"
 #include "engine/points/file_identity.h"
 #include "engine/run/file_reach.h"
@@ -58,6 +61,11 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
     return gridder->grid_previews(after_loop, settings, state, monitor) ? 0 : 1;
 }
 
+void out_of_memory(RunState& state, RunMonitor& monitor) {
+    state.results_ready = false;
+    monitor.show_message(OUT_OF_MEMORY_MESSAGE);
+}
+
 }  // namespace
 
 bool PreviewGridder::grid_previews(std::span<const int> slot_numbers, const RunSettings& settings,
@@ -73,7 +81,18 @@ bool PreviewGridder::grid_previews(std::span<const int> slot_numbers, const RunS
 
 int run_calculation(const RunSettings& settings, RunState& state, RunMonitor& monitor,
                     PreviewGridder* gridder) {
-    const int result = run_phases(settings, state, monitor, gridder);
+    int result = 1;
+    // The phases report the memory they size themselves (the point arrays, the cells,
+    // the preview buffers); whatever else runs out (a fit's candidates, the rows on
+    // their way to the file, a worker's block) ends the run here, its files closed by
+    // the unwinding with the rows written so far.
+    try {
+        result = run_phases(settings, state, monitor, gridder);
+    } catch (const std::bad_alloc&) {
+        out_of_memory(state, monitor);
+    } catch (const std::length_error&) {
+        out_of_memory(state, monitor);
+    }
     monitor.clear_stop();
     return result;
 }

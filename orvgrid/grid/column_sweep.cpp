@@ -1,7 +1,6 @@
 #include "orvgrid/grid/column_sweep.h"
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 
 #include "engine/run/ordered_blocks.h"
@@ -39,22 +38,16 @@ GridOutcome sweep(const NodeLattice& lattice, unsigned threads, RunMonitor& moni
     OrderedBlocksOptions options;
     options.threads = workers;
     options.block_size = 1;
-    try {
-        // Each worker writes only the columns it took; the calling thread only asks.
-        const bool finished = run_ordered_blocks<char>(
-            nx, options,
-            [&](std::size_t i, char&) { grid_column(i); },
-            [&](std::size_t, char&) { return !cancel_confirmed(monitor); },
-            [&] {
-                monitor.process_events();
-                return true;
-            });
-        return finished ? GridOutcome::Done : GridOutcome::Cancelled;
-    } catch (const std::system_error&) {
-        // Only starting a worker throws this, before any column was handed back: the
-        // columns are gridded here instead.
-    }
-    return on_this_thread();
+    // Each worker writes only the columns it took; the calling thread only asks.
+    const bool finished = run_ordered_blocks<char>(
+        nx, options,
+        [&](std::size_t i, char&) { grid_column(i); },
+        [&](std::size_t, char&) { return !cancel_confirmed(monitor); },
+        [&] {
+            monitor.process_events();
+            return true;
+        });
+    return finished ? GridOutcome::Done : GridOutcome::Cancelled;
 }
 
 }  // namespace

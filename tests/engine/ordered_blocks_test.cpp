@@ -1,13 +1,20 @@
 // Items computed on workers must reach the caller in order, every one of them, and a
-// stop, an idle answer or a failing item must end the run cleanly.
+// stop, an idle answer, a failing item or a worker that cannot start must end the run
+// cleanly.
 
 #include "engine/run/ordered_blocks.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -112,4 +119,53 @@ TEST(ordered_blocks, failing_item_is_rethrown_after_the_items_before_it) {
     // Items 48 to 55 form the failing block: everything before it was applied.
     ASSERT_EQ(applied.size(), 48u);
     EXPECT_EQ(applied.back(), 47u);
+}
+
+// A thread's stack is mapped when it starts; an address-space limit just above what the
+// process uses leaves no room for one. Runs in a child so the limit stays there.
+TEST(ordered_blocks, without_room_for_a_thread_the_caller_computes_every_item) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    constexpr int ALL_IN_ORDER = 0, THREAD_STARTED = 3, WRONG_ITEMS = 4;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::vector<std::size_t> applied;
+        applied.reserve(1000);
+        long pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+        const rlimit tight{in_use + (rlim_t{4} << 20), in_use + (rlim_t{4} << 20)};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &tight) != 0) ::_exit(WRONG_ITEMS);
+        try {
+            std::thread probe([] {});
+            probe.join();
+            ::_exit(THREAD_STARTED);
+        } catch (const std::system_error&) {
+        }
+        OrderedBlocksOptions options;
+        options.threads = 2;
+        options.block_size = 16;
+        const bool finished = run_ordered_blocks<Item>(
+            1000, options,
+            [](std::size_t i, Item& out) { out = Item{i, i * i}; },
+            [&](std::size_t i, Item& out) {
+                if (out.index == i && out.square == i * i) applied.push_back(i);
+                return true;
+            },
+            [] { return true; });
+        bool in_order = finished && applied.size() == 1000;
+        for (std::size_t i = 0; in_order && i < applied.size(); ++i) in_order = applied[i] == i;
+        ::_exit(in_order ? ALL_IN_ORDER : WRONG_ITEMS);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    // The C library keeps the stacks of finished threads for reuse: after other tests of
+    // this process a thread can still start (ctest runs each test in a process of its own).
+    if (WEXITSTATUS(status) == THREAD_STARTED) GTEST_SKIP() << "a kept stack let a thread start";
+    EXPECT_EQ(WEXITSTATUS(status), ALL_IN_ORDER);
 }

@@ -1,13 +1,17 @@
 #include "engine/points/point_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "tests/support/fake_monitor.h"
@@ -329,4 +333,64 @@ TEST(point_reader, parts_read_by_threads_give_the_points_of_one_reading) {
         EXPECT_EQ(std::memcmp(many.work.data(), one.work.data(), one.count * sizeof(WorkPoint)), 0)
             << threads;
     }
+}
+
+// A part's thread that cannot start (its stack does not fit under an address-space
+// limit) is read on the calling thread: the same points, no abort. The limit is set in a
+// child, a few MiB above what it uses; the file is large enough to be read in parts but
+// holds few points, so that their arrays fit.
+TEST(point_reader, parts_without_room_for_threads_are_read_by_the_caller) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    std::string text = "X Y POINT H CBA\n";
+    const std::string comment = "/ " + std::string(200, '-') + "\n";
+    for (int number = 1; text.size() < (std::size_t{6} << 20); ++number) {
+        for (int k = 0; k < 12; ++k) text += comment;
+        text += std::to_string(100 + number % 97) + "." + std::to_string(number % 10) + " " +
+                std::to_string(50 + number % 89) + " " + std::to_string(number) + " 300 -" +
+                std::to_string(number % 13) + ".5\n";
+    }
+    const std::string path = write_file("few_points.dat", text);
+    RunSettings s = settings_for(path);
+    s.threads = 1;
+    PointData one;
+    FakeMonitor monitor;
+    ASSERT_EQ(read_points(s, one, monitor), 0);
+    ASSERT_GT(one.count, 2000u);
+
+    constexpr int SAME_POINTS = 0, THREAD_STARTED = 3, FAILED = 4;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+        const rlimit tight{in_use + (rlim_t{6} << 20), in_use + (rlim_t{6} << 20)};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &tight) != 0) ::_exit(FAILED);
+        try {
+            std::thread probe([] {});
+            probe.join();
+            ::_exit(THREAD_STARTED);
+        } catch (const std::system_error&) {
+        }
+        RunSettings parts = s;
+        parts.threads = 4;
+        PointData many;
+        FakeMonitor quiet;
+        const bool same =
+            read_points(parts, many, quiet) == 0 && many.count == one.count &&
+            std::memcmp(many.survey.data(), one.survey.data(), one.count * sizeof(SurveyPoint)) == 0 &&
+            std::memcmp(many.work.data(), one.work.data(), one.count * sizeof(WorkPoint)) == 0;
+        ::_exit(same ? SAME_POINTS : FAILED);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    // The C library keeps the stacks of finished threads for reuse: after other tests of
+    // this process a thread can still start (ctest runs each test in a process of its own).
+    if (WEXITSTATUS(status) == THREAD_STARTED) GTEST_SKIP() << "a kept stack let a thread start";
+    EXPECT_EQ(WEXITSTATUS(status), SAME_POINTS);
 }

@@ -1,0 +1,148 @@
+// orvane-batch under an address-space limit of 1 GiB (as `prlimit --as` or `ulimit -v`
+// sets one): a run that asks for more memory than that ends with its message and exit
+// status 1 (2 when it is refused before it starts), never with an abort. The cases are
+// the quick ones; bench/memory_limits.sh runs the long ones.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr rlim_t ONE_GIB = rlim_t{1} << 30;
+
+struct Outcome {
+    bool exited = false;  // false: ended by a signal (an abort, the OOM killer)
+    int status = -1;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class memory_limits : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "orvane_limits_XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    // A few stations at the corners and the middle of a square `side` metres wide.
+    std::string corners(double side) {
+        const std::string file = path("corners.dat");
+        std::ofstream out(file);
+        out << "0 0 1 100 -10.5\n"
+            << side << " 0 2 101 -10.7\n"
+            << "0 " << side << " 3 102 -10.2\n"
+            << side << ' ' << side << " 4 103 -10.9\n"
+            << side / 2 << ' ' << side / 2 << " 5 104 -10.4\n";
+        return file;
+    }
+
+    // Runs the program under the limit, stderr caught, in the "C" number format.
+    Outcome run(const std::vector<std::string>& args) {
+        const std::string err = path("stderr.txt");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(e, 2);
+            ::setenv("LC_ALL", "C", 1);
+            const rlimit limit{ONE_GIB, ONE_GIB};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(126);
+            std::vector<char*> argv{const_cast<char*>(ORVANE_BATCH_EXE)};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(ORVANE_BATCH_EXE, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        Outcome outcome;
+        outcome.exited = WIFEXITED(status);
+        outcome.status = outcome.exited ? WEXITSTATUS(status) : -WTERMSIG(status);
+        outcome.err = slurp(err);
+        return outcome;
+    }
+
+    fs::path folder_;
+};
+
+const std::string kCellMessage =
+    "Insufficent memory for creting temporary cluster. Increase radius for search!\n";
+
+}  // namespace
+
+// 15801 x 15801 cells of 0.1 m over 1580 m take 999 MB: under the cap on the cell count,
+// so it is the allocation that fails, in either search mode. 20 km at 0.01 m is over the
+// cap and refused before anything is allocated.
+TEST_F(memory_limits, tiny_radius_over_a_large_area_asks_for_a_larger_radius) {
+    const std::string near = corners(1580);
+    const std::vector<std::vector<std::string>> runs = {
+        {"-q", "-r", "1", near, path("a.dat")},
+        {"-q", "-r", "1", "--nearest", "3", near, path("a.dat")},
+        {"-q", "-r", "0.01", corners(20000), path("a.dat")},
+    };
+    for (const std::vector<std::string>& args : runs) {
+        SCOPED_TRACE(args[2] + (args.size() > 5 ? " nearest" : ""));
+        const Outcome o = run(args);
+        ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, kCellMessage);
+        EXPECT_FALSE(fs::exists(path("a.dat"))) << "the index comes before the result file";
+    }
+}
+
+// 12000 x 12000 cells of 1.67 m: the index (576 MB) fits, a preview grid of as many
+// floats beside it does not. Each preview says so; the result file is complete, and
+// the run fails since the previews asked for are missing.
+TEST_F(memory_limits, preview_grid_beyond_the_limit_fails_with_the_buffer_message) {
+    const Outcome o = run({"-q", "-r", "16.7", "--on-failed", "skip", "--preview",
+                           path("maps"), corners(20000), path("a.dat")});
+    ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
+    EXPECT_EQ(o.status, 1);
+    const std::string buffer = "Not enough memory for temporary buffer\n";
+    EXPECT_EQ(o.err.substr(0, 3 * buffer.size()), buffer + buffer + buffer);
+    EXPECT_TRUE(fs::is_empty(path("maps")));
+    const std::string result = slurp(path("a.dat"));
+    EXPECT_EQ(result.rfind("Map:", 0), 0u);
+}
+
+// The gridding window is bounded by the lattice, whatever the radius: no memory grows
+// with it.
+TEST_F(memory_limits, huge_grid_radius_grids_within_the_limit) {
+    const Outcome o = run({"-q", "-r", "300", "--grid-radius", "1e300", "--preview", path("maps"),
+                           std::string(ORVANE_EXAMPLES) + "/sphere_survey.dat", path("a.dat")});
+    ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(path("maps")), fs::directory_iterator()), 3);
+}
+
+// The export's node count is checked before the run against half the address-space
+// limit at 16 bytes a node: 2^30 / 2 / 16 nodes, whatever memory the machine has.
+TEST_F(memory_limits, huge_export_grid_is_refused_before_the_run) {
+    const Outcome o = run({"-q", "-r", "300", "--export", path("gis"), "--cell", "0.05",
+                           std::string(ORVANE_EXAMPLES) + "/sphere_survey.dat", path("a.dat")});
+    ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("more than the memory allows (at most 33554432 nodes); choose a "
+                         "larger cell size"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(fs::exists(path("a.dat")));
+}
