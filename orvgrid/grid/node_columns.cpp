@@ -1,6 +1,7 @@
 #include "orvgrid/grid/node_columns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -241,7 +242,68 @@ bool copy_points(NodeLattice& lattice) {
     return true;
 }
 
+bool same_bits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// Whether `lattice` was prepared on this index layout with these radii and nodes, from a
+// copy of these points that is still there.
+bool same_layout(const NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                 double search_radius, double grid_radius, const GridLattice& nodes) {
+    return lattice.points == &points && lattice.index == &index && !lattice.xs.empty() &&
+           lattice.xs.size() == index.slot_points().size() &&
+           same_bits(lattice.search_radius, search_radius) &&
+           lattice.reach == window_reach(grid_radius, index.cell_size(), index.nx(), index.ny()) &&
+           lattice.index_nx == index.nx() && lattice.index_ny == index.ny() &&
+           same_bits(lattice.index_origin_x, index.origin_x()) &&
+           same_bits(lattice.index_origin_y, index.origin_y()) &&
+           same_bits(lattice.index_cell_size, index.cell_size()) &&
+           lattice.nodes.nx == nodes.nx && lattice.nodes.ny == nodes.ny &&
+           same_bits(lattice.nodes.origin_x, nodes.origin_x) &&
+           same_bits(lattice.nodes.origin_y, nodes.origin_y) &&
+           same_bits(lattice.nodes.cell_size, nodes.cell_size);
+}
+
+// Copies the values of `positions` in slot order into the kept copy, checking on the way
+// that every slot still holds a point at the copied position in the copied cell row;
+// false as soon as one does not (the copy is then to be made afresh).
+bool take_values(NodeLattice& lattice, std::span<const int> positions) {
+    const PointData& points = *lattice.points;
+    const ClusterIndex& index = *lattice.index;
+    const std::span<const std::uint32_t> slots = index.slot_points();
+    lattice.positions.assign(positions.begin(), positions.end());
+    lattice.values.resize(positions.size() * slots.size());
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
+        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
+            const std::size_t end = index.slot_begin(ix, iy + 1);
+            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                const double* v = points.work[slots[s]].value;
+                if (!same_bits(v[work::x], lattice.xs[s]) || !same_bits(v[work::y], lattice.ys[s]) ||
+                    lattice.rows[s] != iy)
+                    return false;
+                for (std::size_t k = 0; k < positions.size(); ++k)
+                    lattice.values[k * slots.size() + s] = v[positions[k]];
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius,
+                     const GridLattice& nodes) {
+    try {
+        if (same_layout(lattice, points, index, search_radius, grid_radius, nodes) &&
+            take_values(lattice, positions))
+            return;
+        prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes);
+    } catch (...) {
+        lattice = NodeLattice{};  // half prepared: nothing in it may be kept
+        throw;
+    }
+}
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
@@ -253,6 +315,11 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
     lattice.reach_radius = reach_radius_for(search_radius);
     lattice.reach = window_reach(grid_radius, index.cell_size(), index.nx(), index.ny());
     lattice.nodes = nodes;
+    lattice.index_nx = index.nx();
+    lattice.index_ny = index.ny();
+    lattice.index_origin_x = index.origin_x();
+    lattice.index_origin_y = index.origin_y();
+    lattice.index_cell_size = index.cell_size();
     lattice.nodes_on_index = nodes.cell_size == index.cell_size() &&
                              nodes.origin_x == index.origin_x() &&
                              nodes.origin_y == index.origin_y();
