@@ -208,6 +208,19 @@ void lay_out_row_windows(NodeLattice& lattice) {
     }
 }
 
+// The work records come in slot order, which jumps across the point array: a record asked
+// for some slots ahead is in the cache when its turn comes, and the memory fetches
+// several at once instead of one after the other (a record spans two cache lines).
+constexpr std::size_t RECORDS_AHEAD = 16;
+
+inline void prefetch_record(const PointData& points, std::span<const std::uint32_t> slots,
+                            std::size_t s) {
+    if (s + RECORDS_AHEAD >= slots.size()) return;
+    const char* record = reinterpret_cast<const char*>(&points.work[slots[s + RECORDS_AHEAD]]);
+    __builtin_prefetch(record);
+    __builtin_prefetch(record + 64);
+}
+
 // The copy in slot order, with each slot's cell row; false (nothing kept) without the
 // memory for it.
 bool copy_points(NodeLattice& lattice) {
@@ -230,6 +243,7 @@ bool copy_points(NodeLattice& lattice) {
         for (std::size_t iy = 0; iy < index.ny(); ++iy) {
             const std::size_t end = index.slot_begin(ix, iy + 1);
             for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                prefetch_record(points, slots, s);
                 const double* v = points.work[slots[s]].value;
                 lattice.xs[s] = v[work::x];
                 lattice.ys[s] = v[work::y];
@@ -240,6 +254,14 @@ bool copy_points(NodeLattice& lattice) {
         }
     }
     return true;
+}
+
+// Where each cell column's slots begin, and the end of the last.
+std::vector<std::size_t> column_slots_of(const ClusterIndex& index) {
+    std::vector<std::size_t> starts(index.nx() + 1);
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) starts[ix] = index.slot_begin(ix, 0);
+    starts[index.nx()] = index.nx() > 0 ? index.slot_begin(index.nx() - 1, index.ny()) : 0;
+    return starts;
 }
 
 bool same_bits(double a, double b) {
@@ -261,30 +283,26 @@ bool same_layout(const NodeLattice& lattice, const PointData& points, const Clus
            lattice.nodes.nx == nodes.nx && lattice.nodes.ny == nodes.ny &&
            same_bits(lattice.nodes.origin_x, nodes.origin_x) &&
            same_bits(lattice.nodes.origin_y, nodes.origin_y) &&
-           same_bits(lattice.nodes.cell_size, nodes.cell_size);
+           same_bits(lattice.nodes.cell_size, nodes.cell_size) &&
+           std::ranges::equal(lattice.column_slots, column_slots_of(index));
 }
 
 // Copies the values of `positions` in slot order into the kept copy, checking on the way
-// that every slot still holds a point at the copied position in the copied cell row;
-// false as soon as one does not (the copy is then to be made afresh).
+// that every slot still holds a point at the copied position; false as soon as one does
+// not (the copy is then to be made afresh). With the positions and the index's layout
+// unchanged, so are the cell rows: the index bins a point by its position.
 bool take_values(NodeLattice& lattice, std::span<const int> positions) {
     const PointData& points = *lattice.points;
-    const ClusterIndex& index = *lattice.index;
-    const std::span<const std::uint32_t> slots = index.slot_points();
+    const std::span<const std::uint32_t> slots = lattice.index->slot_points();
     lattice.positions.assign(positions.begin(), positions.end());
     lattice.values.resize(positions.size() * slots.size());
-    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
-        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
-            const std::size_t end = index.slot_begin(ix, iy + 1);
-            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
-                const double* v = points.work[slots[s]].value;
-                if (!same_bits(v[work::x], lattice.xs[s]) || !same_bits(v[work::y], lattice.ys[s]) ||
-                    lattice.rows[s] != iy)
-                    return false;
-                for (std::size_t k = 0; k < positions.size(); ++k)
-                    lattice.values[k * slots.size() + s] = v[positions[k]];
-            }
-        }
+    for (std::size_t s = 0; s < slots.size(); ++s) {
+        prefetch_record(points, slots, s);
+        const double* v = points.work[slots[s]].value;
+        if (!same_bits(v[work::x], lattice.xs[s]) || !same_bits(v[work::y], lattice.ys[s]))
+            return false;
+        for (std::size_t k = 0; k < positions.size(); ++k)
+            lattice.values[k * slots.size() + s] = v[positions[k]];
     }
     return true;
 }
@@ -320,6 +338,7 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
     lattice.index_origin_x = index.origin_x();
     lattice.index_origin_y = index.origin_y();
     lattice.index_cell_size = index.cell_size();
+    lattice.column_slots = column_slots_of(index);
     lattice.nodes_on_index = nodes.cell_size == index.cell_size() &&
                              nodes.origin_x == index.origin_x() &&
                              nodes.origin_y == index.origin_y();

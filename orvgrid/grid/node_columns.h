@@ -45,6 +45,7 @@ struct NodeLattice {
     // whether it may keep the copy.
     std::size_t index_nx = 0, index_ny = 0;
     double index_origin_x = 0.0, index_origin_y = 0.0, index_cell_size = 0.0;
+    std::vector<std::size_t> column_slots;  // first slot of each cell column, then the end
 };
 
 // Sets up the gridding of WorkPoint `positions` (1 to 3) on the nodes of `nodes` with the
