@@ -7,6 +7,7 @@
 #include <QProgressBar>
 
 #include "orvw/busy_cursor_gridder.h"
+#include "orvw/export_choices.h"
 #include "orvw/file_dialogs.h"
 #include "orvgrid/files/image_files.h"
 #include "orvgrid/map/map_snapshot.h"
@@ -208,6 +209,7 @@ void TfrmMain::openMap(int slot) {
     const int position = preview_position(slot, list->currentIndex(), data_settings_.tendency);
     if (position < 0) return;
     auto* map = new MapWindow(map_snapshot_, position, list->currentText(), *prompts_, threads_, this);
+    map->setExportChoicesPath(exportChoicesPath(QString::fromStdString(settings_path_)));
     map->show();
 }
 
