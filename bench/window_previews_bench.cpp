@@ -41,7 +41,7 @@ constexpr double NEIGHBOURS = 30.0;
 // Answers every question with `answer`, notes when the first one came and prints every
 // message (none is expected).
 class BenchPrompts : public Prompts {
-public:
+   public:
     const QElapsedTimer* clock = nullptr;
     bool answer = true;
     std::optional<qint64> first_question_ms;
@@ -72,7 +72,7 @@ struct Moment {
 
 // Notes the moment of every paint of a widget.
 class PaintTimes : public QObject {
-public:
+   public:
     PaintTimes(QWidget* widget, const QElapsedTimer& clock) : clock_(clock) {
         widget->installEventFilter(this);
     }
@@ -84,13 +84,13 @@ public:
         return std::nullopt;
     }
 
-protected:
+   protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) times.push_back({clock_.elapsed(), cpu_seconds()});
         return false;
     }
 
-private:
+   private:
     const QElapsedTimer& clock_;
 };
 
@@ -110,8 +110,8 @@ bool parse_options(int argc, char** argv, Options& o) {
         else if (arg == "--stations" && a + 1 < argc)
             o.stations = std::strtoul(argv[++a], nullptr, 10);
         else {
-            std::fprintf(stderr,
-                         "usage: orvane-window-bench [--threads N] [--dir FOLDER] [--stations N]\n");
+            std::fprintf(
+                stderr, "usage: orvane-window-bench [--threads N] [--dir FOLDER] [--stations N]\n");
             return false;
         }
     }
@@ -197,11 +197,11 @@ int main(int argc, char** argv) {
         std::printf("no loop end or no preview painted after it\n");
         return 1;
     }
-    std::printf("run: Calc to loop end %.2f s; loop end to preview 2 shown %.3f s, to "
-                "preview 3 shown %.3f s (%.3f CPU s); Calc returned %.3f s after the loop end\n",
-                seconds(end->ms - started), seconds(shown2->ms - end->ms),
-                seconds(shown3->ms - end->ms), shown3->cpu - end->cpu,
-                seconds(returned - end->ms));
+    std::printf(
+        "run: Calc to loop end %.2f s; loop end to preview 2 shown %.3f s, to "
+        "preview 3 shown %.3f s (%.3f CPU s); Calc returned %.3f s after the loop end\n",
+        seconds(end->ms - started), seconds(shown2->ms - end->ms), seconds(shown3->ms - end->ms),
+        shown3->cpu - end->cpu, seconds(returned - end->ms));
 
     // Stop pressed 50 ms into the maps' gridding: the window answers with its question.
     progress_times.clear();
@@ -229,7 +229,8 @@ int main(int argc, char** argv) {
                     seconds(*stop_pressed - loop_end()->ms),
                     seconds(*prompts.first_question_ms - *stop_pressed));
     else
-        std::printf("stop: %s\n", stop_pressed ? "pressed, no question" : "the maps were done first");
+        std::printf("stop: %s\n",
+                    stop_pressed ? "pressed, no question" : "the maps were done first");
 
     // A list change: the second list moved to HGGA, gridded from the points in memory.
     auto* list = static_cast<QComboBox*>(find("cb2"));

@@ -120,9 +120,8 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
                 swept = true;
                 try {
                     grids.resize(distinct.size());
-                    outcome = grid_node_grids(state.points, state.index, distinct,
-                                              search_radius, window_radius, monitor, grids,
-                                              threads, &lattice_);
+                    outcome = grid_node_grids(state.points, state.index, distinct, search_radius,
+                                              window_radius, monitor, grids, threads, &lattice_);
                 } catch (const std::bad_alloc&) {
                     grids = {};
                 } catch (const std::length_error&) {

@@ -7,10 +7,10 @@
 #include <span>
 
 #include "engine/engine.h"
+#include "engine/run/run_state.h"
 #include "orvgrid/grid/node_columns.h"
 #include "orvgrid/grid/preview_grid.h"
 #include "orvgrid/preview_image.h"
-#include "engine/run/run_state.h"
 
 class PreviewSet : public PreviewGridder {
 public:

@@ -6,18 +6,18 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
+#include "engine/run/run_state.h"
+#include "orvgrid/files/image_files.h"
+#include "orvgrid/map/map_snapshot.h"
+#include "orvgrid/preview_set.h"
+#include "orvgrid/preview_vars.h"
 #include "orvw/busy_cursor_gridder.h"
 #include "orvw/export_choices.h"
 #include "orvw/file_dialogs.h"
-#include "orvgrid/files/image_files.h"
-#include "orvgrid/map/map_snapshot.h"
-#include "orvw/map/map_window.h"
 #include "orvw/main_window.h"
+#include "orvw/map/map_window.h"
 #include "orvw/widgets/preview_picture.h"
-#include "orvgrid/preview_set.h"
-#include "orvgrid/preview_vars.h"
 #include "orvw/window_monitor.h"
-#include "engine/run/run_state.h"
 
 namespace {
 

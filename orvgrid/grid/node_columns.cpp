@@ -279,9 +279,8 @@ bool same_layout(const NodeLattice& lattice, const PointData& points, const Clus
            lattice.index_nx == index.nx() && lattice.index_ny == index.ny() &&
            same_bits(lattice.index_origin_x, index.origin_x()) &&
            same_bits(lattice.index_origin_y, index.origin_y()) &&
-           same_bits(lattice.index_cell_size, index.cell_size()) &&
-           lattice.nodes.nx == nodes.nx && lattice.nodes.ny == nodes.ny &&
-           same_bits(lattice.nodes.origin_x, nodes.origin_x) &&
+           same_bits(lattice.index_cell_size, index.cell_size()) && lattice.nodes.nx == nodes.nx &&
+           lattice.nodes.ny == nodes.ny && same_bits(lattice.nodes.origin_x, nodes.origin_x) &&
            same_bits(lattice.nodes.origin_y, nodes.origin_y) &&
            same_bits(lattice.nodes.cell_size, nodes.cell_size) &&
            std::ranges::equal(lattice.column_slots, column_slots_of(index));

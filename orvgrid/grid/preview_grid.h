@@ -26,10 +26,9 @@ struct PreviewResult {
 // alone); the values and the questions are the same whatever the count. `kept`, when
 // given, is the lattice a former gridding left (refresh_lattice): a gridding of the same
 // points takes only their values anew, and leaves it for the next.
-GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index,
-                                int position, double search_radius, double grid_radius,
-                                int width, int height, RunMonitor& monitor,
-                                PreviewResult& result, unsigned threads = 1,
+GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index, int position,
+                                double search_radius, double grid_radius, int width, int height,
+                                RunMonitor& monitor, PreviewResult& result, unsigned threads = 1,
                                 NodeLattice* kept = nullptr);
 
 // The node grids of several positions (1 to 3; valid WorkPoint positions) in one pass
@@ -41,9 +40,8 @@ GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& ind
 // `kept` as for gridPreviewVariable.
 GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
                             std::span<const int> positions, double search_radius,
-                            double grid_radius, RunMonitor& monitor,
-                            std::span<PreviewGrid> grids, unsigned threads = 1,
-                            NodeLattice* kept = nullptr);
+                            double grid_radius, RunMonitor& monitor, std::span<PreviewGrid> grids,
+                            unsigned threads = 1, NodeLattice* kept = nullptr);
 
 // Resamples a finished node grid to width x height pixels, takes the statistics and
 // colours it into `result` (which takes the grid): Done, or Failed with "Not enough

@@ -1,8 +1,8 @@
 #include "orvw/map/map_window.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -385,8 +385,7 @@ void MapWindow::saveView() {
 
 QString MapWindow::saveGeoTiff(const QString& path) const {
     std::string crs;
-    if (!export_choices_path_.isEmpty())
-        crs = loadExportChoices(export_choices_path_).options.crs;
+    if (!export_choices_path_.isEmpty()) crs = loadExportChoices(export_choices_path_).options.crs;
     try {
         const ExportGrid grid = map_export_grid(*snapshot_, lattice_, values_, quantity().name);
         return QString::fromStdString(

@@ -215,7 +215,8 @@ TEST(node_columns, a_kept_lattice_follows_the_points_it_grids) {
     refresh_lattice(kept, points, index, three, 14.0, 26.0, nodes);
     const auto together = grid_all(kept);
     for (std::size_t k = 0; k < 3; ++k) {
-        const std::vector<float> expected = reference_node_grid(points, index, three[k], 14.0, 26.0);
+        const std::vector<float> expected =
+            reference_node_grid(points, index, three[k], 14.0, 26.0);
         ASSERT_EQ(first_different_bits(together[k], expected), expected.size()) << three[k];
     }
     {

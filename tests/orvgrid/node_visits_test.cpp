@@ -104,8 +104,8 @@ TEST(node_visits, long_runs_and_many_visits_add_the_plain_forms_terms) {
         v.value[0] = r.uniform(-100.0, 100.0);
         v.value[1] = k % 97 == 0 ? std::nan("") : r.normal() * 1e6;
         v.value[2] = (r.next() & 1) ? -0.0 : r.uniform(-1e-3, 1e-3);
-        const std::uint32_t length = k % 3 == 0 ? lengths[r.next() % 11]
-                                                : static_cast<std::uint32_t>(r.next() % 40);
+        const std::uint32_t length =
+            k % 3 == 0 ? lengths[r.next() % 11] : static_cast<std::uint32_t>(r.next() % 40);
         v.first = static_cast<std::uint32_t>(r.next() % (nodes - std::min(length, nodes) + 1));
         v.end = v.first + std::min(length, nodes);
         c.visits.push_back(v);
@@ -114,9 +114,9 @@ TEST(node_visits, long_runs_and_many_visits_add_the_plain_forms_terms) {
     for (int variables = 1; variables <= 3; ++variables) {
         const auto sums_of = [&](InstructionSet set) {
             std::vector<double> sums(4 * stride, 0.0);
-            const NodeSums node_sums{sums.data(),
-                                     {sums.data() + stride, sums.data() + 2 * stride,
-                                      sums.data() + 3 * stride}};
+            const NodeSums node_sums{
+                sums.data(),
+                {sums.data() + stride, sums.data() + 2 * stride, sums.data() + 3 * stride}};
             add_node_visits(set, {c.node_y.data(), 150.0, variables}, c.visits.data(),
                             c.visits.size(), node_sums);
             return sums;

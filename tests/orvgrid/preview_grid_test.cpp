@@ -8,10 +8,10 @@
 #include <cstring>
 #include <span>
 
+#include "engine/run/run_state.h"
+#include "engine/search/cluster_index.h"
 #include "tests/support/fake_monitor.h"
 #include "tests/support/test_points.h"
-#include "engine/search/cluster_index.h"
-#include "engine/run/run_state.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/run/run_state.h"
 #include "tests/support/fake_monitor.h"
 #include "tests/support/random_surveys.h"
 #include "tests/support/test_points.h"
-#include "engine/run/run_state.h"
 
 namespace {
 
