@@ -65,7 +65,7 @@ GridOutcome PreviewSet::grid_position(int slot, int position, double search_radi
     PreviewResult fresh;
     const GridOutcome outcome =
         gridPreviewVariable(state.points, state.index, position, search_radius, window_radius,
-                            width_, height_, monitor, fresh, threads);
+                            width_, height_, monitor, fresh, threads, &lattice_);
     if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
     return outcome;
 }
@@ -120,9 +120,8 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
                 swept = true;
                 try {
                     grids.resize(distinct.size());
-                    outcome = grid_node_grids(state.points, state.index, distinct,
-                                              search_radius, window_radius, monitor, grids,
-                                              threads);
+                    outcome = grid_node_grids(state.points, state.index, distinct, search_radius,
+                                              window_radius, monitor, grids, threads, &lattice_);
                 } catch (const std::bad_alloc&) {
                     grids = {};
                 } catch (const std::length_error&) {
@@ -171,6 +170,7 @@ void PreviewSet::show(int slot, PreviewResult&& fresh) {
 }
 
 void PreviewSet::clear() {
+    lattice_ = NodeLattice{};
     for (Slot& slot : slots_) {
         slot.result.reset();
         slot.image = cleared_preview_image(width_, height_);

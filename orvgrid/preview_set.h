@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/run/run_state.h"
+#include "orvgrid/grid/node_columns.h"
 #include "orvgrid/grid/preview_grid.h"
 #include "orvgrid/preview_image.h"
-#include "engine/run/run_state.h"
 
 class PreviewSet : public PreviewGridder {
 public:
@@ -49,7 +50,8 @@ public:
                     Tendency tendency, double search_radius, double grid_radius,
                     const RunState& state, RunMonitor& monitor, unsigned threads = 1);
 
-    // Paints all three pictures empty and forgets their results.
+    // Paints all three pictures empty and forgets their results and the copy of the
+    // points kept for the next gridding.
     void clear();
 
     // Slot accessors; slot must be 1, 2 or 3 (std::out_of_range otherwise).
@@ -79,5 +81,8 @@ private:
 
     int width_, height_;
     std::array<Slot, 3> slots_;
+    // The points in the index's slot order, as the last gridding copied them: the next
+    // gridding of the same points (a list change) copies only their values.
+    NodeLattice lattice_;
     bool gridding_ = false;
 };

@@ -54,6 +54,12 @@ FileDialogSpec fileDialogSpec(FileDialogId id) {
         spec.default_suffix = QStringLiteral("png");
         spec.filters = qtFiltersFromPairs(QStringLiteral("PNG image (*.png)|*.png"));
         break;
+    case FileDialogId::MapGeoTiff:
+        spec.save = true;
+        spec.default_suffix = QStringLiteral("tif");
+        spec.filters = qtFiltersFromPairs(QStringLiteral("GeoTIFF (*.tif)|*.tif"));
+        spec.filter_suffixes << QStringLiteral("tif");
+        break;
     }
     return spec;
 }

@@ -10,7 +10,7 @@ QStringList qtFiltersFromPairs(const QString& pairs);
 
 // Open dialog 1 (input and subset), save dialog 1 (output), save dialog 2 (preview
 // images, with the node grid as a third filter), open dialog 2 (result files) and the
-// map window's save dialog.
+// map window's save dialogs (the view as a picture, its grid as a GeoTIFF).
 FileDialogSpec fileDialogSpec(FileDialogId id);
 
 // Filter positions of save dialog 2.

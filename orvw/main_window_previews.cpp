@@ -6,17 +6,18 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
-#include "orvw/busy_cursor_gridder.h"
-#include "orvw/file_dialogs.h"
+#include "engine/run/run_state.h"
 #include "orvgrid/files/image_files.h"
 #include "orvgrid/map/map_snapshot.h"
-#include "orvw/map/map_window.h"
-#include "orvw/main_window.h"
-#include "orvw/widgets/preview_picture.h"
 #include "orvgrid/preview_set.h"
 #include "orvgrid/preview_vars.h"
+#include "orvw/busy_cursor_gridder.h"
+#include "orvw/export_choices.h"
+#include "orvw/file_dialogs.h"
+#include "orvw/main_window.h"
+#include "orvw/map/map_window.h"
+#include "orvw/widgets/preview_picture.h"
 #include "orvw/window_monitor.h"
-#include "engine/run/run_state.h"
 
 namespace {
 
@@ -208,6 +209,7 @@ void TfrmMain::openMap(int slot) {
     const int position = preview_position(slot, list->currentIndex(), data_settings_.tendency);
     if (position < 0) return;
     auto* map = new MapWindow(map_snapshot_, position, list->currentText(), *prompts_, threads_, this);
+    map->setExportChoicesPath(exportChoicesPath(QString::fromStdString(settings_path_)));
     map->show();
 }
 

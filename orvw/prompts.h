@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <optional>
 
-enum class FileDialogId { Open1, Save1, Save2, Open2, MapView };
+enum class FileDialogId { Open1, Save1, Save2, Open2, MapView, MapGeoTiff };
 
 struct FileDialogSpec {
     FileDialogId id = FileDialogId::Open1;

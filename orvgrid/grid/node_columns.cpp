@@ -1,6 +1,7 @@
 #include "orvgrid/grid/node_columns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -207,6 +208,19 @@ void lay_out_row_windows(NodeLattice& lattice) {
     }
 }
 
+// The work records come in slot order, which jumps across the point array: a record asked
+// for some slots ahead is in the cache when its turn comes, and the memory fetches
+// several at once instead of one after the other (a record spans two cache lines).
+constexpr std::size_t RECORDS_AHEAD = 16;
+
+inline void prefetch_record(const PointData& points, std::span<const std::uint32_t> slots,
+                            std::size_t s) {
+    if (s + RECORDS_AHEAD >= slots.size()) return;
+    const char* record = reinterpret_cast<const char*>(&points.work[slots[s + RECORDS_AHEAD]]);
+    __builtin_prefetch(record);
+    __builtin_prefetch(record + 64);
+}
+
 // The copy in slot order, with each slot's cell row; false (nothing kept) without the
 // memory for it.
 bool copy_points(NodeLattice& lattice) {
@@ -229,6 +243,7 @@ bool copy_points(NodeLattice& lattice) {
         for (std::size_t iy = 0; iy < index.ny(); ++iy) {
             const std::size_t end = index.slot_begin(ix, iy + 1);
             for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
+                prefetch_record(points, slots, s);
                 const double* v = points.work[slots[s]].value;
                 lattice.xs[s] = v[work::x];
                 lattice.ys[s] = v[work::y];
@@ -241,7 +256,71 @@ bool copy_points(NodeLattice& lattice) {
     return true;
 }
 
+// Where each cell column's slots begin, and the end of the last.
+std::vector<std::size_t> column_slots_of(const ClusterIndex& index) {
+    std::vector<std::size_t> starts(index.nx() + 1);
+    for (std::size_t ix = 0; ix < index.nx(); ++ix) starts[ix] = index.slot_begin(ix, 0);
+    starts[index.nx()] = index.nx() > 0 ? index.slot_begin(index.nx() - 1, index.ny()) : 0;
+    return starts;
+}
+
+bool same_bits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// Whether `lattice` was prepared on this index layout with these radii and nodes, from a
+// copy of these points that is still there.
+bool same_layout(const NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                 double search_radius, double grid_radius, const GridLattice& nodes) {
+    return lattice.points == &points && lattice.index == &index && !lattice.xs.empty() &&
+           lattice.xs.size() == index.slot_points().size() &&
+           same_bits(lattice.search_radius, search_radius) &&
+           lattice.reach == window_reach(grid_radius, index.cell_size(), index.nx(), index.ny()) &&
+           lattice.index_nx == index.nx() && lattice.index_ny == index.ny() &&
+           same_bits(lattice.index_origin_x, index.origin_x()) &&
+           same_bits(lattice.index_origin_y, index.origin_y()) &&
+           same_bits(lattice.index_cell_size, index.cell_size()) && lattice.nodes.nx == nodes.nx &&
+           lattice.nodes.ny == nodes.ny && same_bits(lattice.nodes.origin_x, nodes.origin_x) &&
+           same_bits(lattice.nodes.origin_y, nodes.origin_y) &&
+           same_bits(lattice.nodes.cell_size, nodes.cell_size) &&
+           std::ranges::equal(lattice.column_slots, column_slots_of(index));
+}
+
+// Copies the values of `positions` in slot order into the kept copy, checking on the way
+// that every slot still holds a point at the copied position; false as soon as one does
+// not (the copy is then to be made afresh). With the positions and the index's layout
+// unchanged, so are the cell rows: the index bins a point by its position.
+bool take_values(NodeLattice& lattice, std::span<const int> positions) {
+    const PointData& points = *lattice.points;
+    const std::span<const std::uint32_t> slots = lattice.index->slot_points();
+    lattice.positions.assign(positions.begin(), positions.end());
+    lattice.values.resize(positions.size() * slots.size());
+    for (std::size_t s = 0; s < slots.size(); ++s) {
+        prefetch_record(points, slots, s);
+        const double* v = points.work[slots[s]].value;
+        if (!same_bits(v[work::x], lattice.xs[s]) || !same_bits(v[work::y], lattice.ys[s]))
+            return false;
+        for (std::size_t k = 0; k < positions.size(); ++k)
+            lattice.values[k * slots.size() + s] = v[positions[k]];
+    }
+    return true;
+}
+
 }  // namespace
+
+void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius,
+                     const GridLattice& nodes) {
+    try {
+        if (same_layout(lattice, points, index, search_radius, grid_radius, nodes) &&
+            take_values(lattice, positions))
+            return;
+        prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes);
+    } catch (...) {
+        lattice = NodeLattice{};  // half prepared: nothing in it may be kept
+        throw;
+    }
+}
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
@@ -253,6 +332,12 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
     lattice.reach_radius = reach_radius_for(search_radius);
     lattice.reach = window_reach(grid_radius, index.cell_size(), index.nx(), index.ny());
     lattice.nodes = nodes;
+    lattice.index_nx = index.nx();
+    lattice.index_ny = index.ny();
+    lattice.index_origin_x = index.origin_x();
+    lattice.index_origin_y = index.origin_y();
+    lattice.index_cell_size = index.cell_size();
+    lattice.column_slots = column_slots_of(index);
     lattice.nodes_on_index = nodes.cell_size == index.cell_size() &&
                              nodes.origin_x == index.origin_x() &&
                              nodes.origin_y == index.origin_y();

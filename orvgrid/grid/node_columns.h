@@ -41,6 +41,11 @@ struct NodeLattice {
     HugePageVector<double> xs, ys;
     HugePageVector<std::uint32_t> rows;
     HugePageVector<double> values;  // values[k * slots + s]
+    // The index's layout when the lattice was prepared, so that a later gridding can tell
+    // whether it may keep the copy.
+    std::size_t index_nx = 0, index_ny = 0;
+    double index_origin_x = 0.0, index_origin_y = 0.0, index_cell_size = 0.0;
+    std::vector<std::size_t> column_slots;  // first slot of each cell column, then the end
 };
 
 // Sets up the gridding of WorkPoint `positions` (1 to 3) on the nodes of `nodes` with the
@@ -57,6 +62,14 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
                      int position, double search_radius, double grid_radius);
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      int position, double search_radius, double grid_radius,
+                     const GridLattice& nodes);
+
+// As prepare_lattice, but a lattice prepared before for the same points (every
+// position bit for bit), index layout, radii and nodes only takes the values of
+// `positions` anew: the griddings of one run's points, a list change above all, differ
+// in their values alone. Throws std::bad_alloc as prepare_lattice does.
+void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double grid_radius,
                      const GridLattice& nodes);
 
 // Writes the nodes.ny node values of lattice column i for each position k to

@@ -13,12 +13,12 @@
 
 namespace {
 
-// Fills the node grids on the index's own lattice, one for each position. Cancelled
-// leaves the stop flag set.
+// Fills the node grids on the index's own lattice, one for each position, through `kept`
+// when given. Cancelled leaves the stop flag set.
 GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
-                       std::span<const int> positions, double search_radius,
-                       double grid_radius, unsigned threads, RunMonitor& monitor,
-                       std::span<PreviewGrid> grids) {
+                       std::span<const int> positions, double search_radius, double grid_radius,
+                       unsigned threads, RunMonitor& monitor, std::span<PreviewGrid> grids,
+                       NodeLattice* kept) {
     float* values[MAX_SWEPT_VARIABLES];
     for (std::size_t k = 0; k < grids.size(); ++k) {
         PreviewGrid& grid = grids[k];
@@ -34,8 +34,10 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
     }
     if (!(index.cell_size() > 0.0)) return GridOutcome::Done;
 
-    NodeLattice lattice;
-    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius);
+    NodeLattice own;
+    NodeLattice& lattice = kept != nullptr ? *kept : own;
+    refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
+                    lattice_of_index(index));
     return sweep_node_columns(lattice, threads, monitor, values);
 }
 
@@ -43,12 +45,12 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
 
 GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
                             std::span<const int> positions, double search_radius,
-                            double grid_radius, RunMonitor& monitor,
-                            std::span<PreviewGrid> grids, unsigned threads) {
+                            double grid_radius, RunMonitor& monitor, std::span<PreviewGrid> grids,
+                            unsigned threads, NodeLattice* kept) {
     if (positions.empty() || positions.size() > MAX_SWEPT_VARIABLES || grids.size() < positions.size())
         throw std::invalid_argument("grid_node_grids: 1 to 3 positions, a grid for each");
     return grid_nodes(points, index, positions, search_radius, grid_radius, threads, monitor,
-                      grids.first(positions.size()));
+                      grids.first(positions.size()), kept);
 }
 
 GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& monitor,
@@ -68,10 +70,10 @@ GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& 
     return GridOutcome::Failed;
 }
 
-GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index,
-                                int position, double search_radius, double grid_radius,
-                                int width, int height, RunMonitor& monitor,
-                                PreviewResult& result, unsigned threads) {
+GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index, int position,
+                                double search_radius, double grid_radius, int width, int height,
+                                RunMonitor& monitor, PreviewResult& result, unsigned threads,
+                                NodeLattice* kept) {
     if (position < 0 || position >= 15) {
         monitor.show_message("No variable selected for this preview");
         return GridOutcome::Failed;
@@ -79,8 +81,8 @@ GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& ind
     try {
         PreviewGrid grid;
         const int positions[] = {position};
-        const GridOutcome outcome = grid_nodes(points, index, positions, search_radius,
-                                               grid_radius, threads, monitor, {&grid, 1});
+        const GridOutcome outcome = grid_nodes(points, index, positions, search_radius, grid_radius,
+                                               threads, monitor, {&grid, 1}, kept);
         if (outcome != GridOutcome::Done) return outcome;
         return finish_preview(std::move(grid), width, height, monitor, result);
     } catch (const std::bad_alloc&) {

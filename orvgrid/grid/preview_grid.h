@@ -9,6 +9,8 @@
 #include "engine/search/cluster_index.h"
 #include "engine/run/run_state.h"
 
+struct NodeLattice;
+
 struct PreviewResult {
     PreviewGrid grid;
     PreviewRaster raster;
@@ -21,11 +23,13 @@ struct PreviewResult {
 // "Cancel calculation?" when a stop is requested between node columns. Done fills
 // `result`; Cancelled (stop flag left set) and Failed (message shown) leave it as it was.
 // The node columns are computed on `threads` threads (0: all cores, 1: this thread
-// alone); the values and the questions are the same whatever the count.
-GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index,
-                                int position, double search_radius, double grid_radius,
-                                int width, int height, RunMonitor& monitor,
-                                PreviewResult& result, unsigned threads = 1);
+// alone); the values and the questions are the same whatever the count. `kept`, when
+// given, is the lattice a former gridding left (refresh_lattice): a gridding of the same
+// points takes only their values anew, and leaves it for the next.
+GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index, int position,
+                                double search_radius, double grid_radius, int width, int height,
+                                RunMonitor& monitor, PreviewResult& result, unsigned threads = 1,
+                                NodeLattice* kept = nullptr);
 
 // The node grids of several positions (1 to 3; valid WorkPoint positions) in one pass
 // over the lattice: the distances and weights are computed once for all of them. Each
@@ -33,10 +37,11 @@ GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& ind
 // the stop question come between node columns as there. Done fills grids[k] for
 // positions[k]; Cancelled leaves the stop flag set. Throws std::bad_alloc when the grids
 // do not fit (callers grid fewer positions at once, or report the lack of memory).
+// `kept` as for gridPreviewVariable.
 GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
                             std::span<const int> positions, double search_radius,
-                            double grid_radius, RunMonitor& monitor,
-                            std::span<PreviewGrid> grids, unsigned threads = 1);
+                            double grid_radius, RunMonitor& monitor, std::span<PreviewGrid> grids,
+                            unsigned threads = 1, NodeLattice* kept = nullptr);
 
 // Resamples a finished node grid to width x height pixels, takes the statistics and
 // colours it into `result` (which takes the grid): Done, or Failed with "Not enough

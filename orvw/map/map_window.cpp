@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,11 +13,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <new>
 #include <numbers>
 
 #include "orvgrid/map/map_colouring.h"
 #include "orvgrid/map/map_view.h"
+#include "orvw/export_choices.h"
 #include "orvw/file_dialogs.h"
+#include "orvw/map/map_geotiff.h"
 #include "orvw/map/map_grid_job.h"
 #include "orvw/map/map_plot.h"
 #include "orvw/prompts.h"
@@ -110,6 +115,9 @@ void MapWindow::createControls(int quantity_index) {
     reset_->setObjectName(QStringLiteral("map_reset"));
     save_ = new QPushButton(tr("Save view\u2026"), this);
     save_->setObjectName(QStringLiteral("map_save"));
+    save_geotiff_ = new QPushButton(QStringLiteral("Save as GeoTIFF..."), this);
+    save_geotiff_->setObjectName(QStringLiteral("map_save_geotiff"));
+    save_geotiff_->setEnabled(false);  // until the first gridding is done
 
     // Two rows, so that a narrow screen still takes the window.
     auto* controls = new QHBoxLayout;
@@ -122,6 +130,7 @@ void MapWindow::createControls(int quantity_index) {
     controls->addStretch(1);
     controls->addWidget(reset_);
     controls->addWidget(save_);
+    controls->addWidget(save_geotiff_);
     auto* sun = new QHBoxLayout;
     sun->addWidget(shading_);
     sun->addWidget(new QLabel(tr("Azimuth"), this));
@@ -142,8 +151,9 @@ void MapWindow::createControls(int quantity_index) {
     readout_->setWordWrap(true);
     readout_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Fixed, so that a longer readout never takes height from the map (which would
-    // re-grid it at every move of the mouse).
+    // re-grid it at every move of the mouse); fitReadout sets it for the label's width.
     readout_->setFixedHeight(readout_->fontMetrics().lineSpacing() * 3 + 4);
+    readout_->installEventFilter(this);
     readout_->setText(
         tr("Move the cursor over the map. Wheel: zoom; drag: pan; Shift+drag: "
            "zoom into a box."));
@@ -187,6 +197,7 @@ void MapWindow::createControls(int quantity_index) {
     connect(degrees_, &QCheckBox::toggled, this, &MapWindow::updateColourBar);
     connect(reset_, &QPushButton::clicked, this, &MapWindow::resetView);
     connect(save_, &QPushButton::clicked, this, &MapWindow::saveView);
+    connect(save_geotiff_, &QPushButton::clicked, this, &MapWindow::saveGridView);
     connect(stop_, &QPushButton::clicked, this, &MapWindow::stopGridding);
 }
 
@@ -258,6 +269,7 @@ void MapWindow::gridFinished(MapGridResult result) {
             lattice_ = result.lattice;
             values_ = std::move(result.values);
             shown_quantity_ = gridding_quantity_;
+            save_geotiff_->setEnabled(true);
             status_->clear();
             recolour();
             break;
@@ -328,6 +340,35 @@ QString MapWindow::readoutText(const MapReadout& r) const {
 
 void MapWindow::showReadout(double x, double y) { readout_->setText(readoutText(readoutAt(x, y))); }
 
+bool MapWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == readout_ &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::FontChange))
+        fitReadout();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Tall enough for the longest readout at the label's width: every value of the station's
+// row stays in sight however narrow the window. The height changes only with the width,
+// so a window resized is gridded again once, as it would be anyway.
+void MapWindow::fitReadout() {
+    if (snapshot_->points.count == 0) return;
+    MapReadout widest;
+    widest.x = widest.y = -12345678.91;
+    widest.value = -1.23456e-05;
+    widest.station = 0;
+    widest.station_distance = 99999.9;
+    widest.row = station_row(*snapshot_, 0);
+    for (RowValue& v : widest.row) v.value = -1.23456e-05;
+    const int width = readout_->contentsRect().width();
+    if (width <= 0) return;
+    const QRect text = readout_->fontMetrics().boundingRect(
+        QRect(0, 0, width, 100000), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+        readoutText(widest));
+    const QMargins margins = readout_->contentsMargins();
+    const int height = text.height() + margins.top() + margins.bottom() + 4;
+    if (height != readout_->height()) readout_->setFixedHeight(height);
+}
+
 bool MapWindow::savePng(const QString& path, int width, int height) {
     return plot_->savePng(path, width, height);
 }
@@ -340,4 +381,26 @@ void MapWindow::saveView() {
     if (!savePng(choice->path))
         prompts_.message(tr("Cannot write image file %1").arg(choice->path),
                          QStringLiteral("Orvane"));
+}
+
+QString MapWindow::saveGeoTiff(const QString& path) const {
+    std::string crs;
+    if (!export_choices_path_.isEmpty()) crs = loadExportChoices(export_choices_path_).options.crs;
+    try {
+        const ExportGrid grid = map_export_grid(*snapshot_, lattice_, values_, quantity().name);
+        return QString::fromStdString(
+            write_map_geotiff(grid, crs, std::filesystem::path(path.toStdString())));
+    } catch (const std::bad_alloc&) {
+        return tr("Not enough memory to save %1").arg(path);
+    }
+}
+
+void MapWindow::saveGridView() {
+    if (values_.empty()) return;
+    const QString name =
+        QString::fromStdString(quantity().name).toLower() + QStringLiteral("_map.tif");
+    const auto choice = prompts_.saveFile(fileDialogSpec(FileDialogId::MapGeoTiff), name, 0);
+    if (!choice) return;
+    if (const QString error = saveGeoTiff(choice->path); !error.isEmpty())
+        prompts_.message(error, QStringLiteral("Orvane"));
 }

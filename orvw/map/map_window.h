@@ -55,6 +55,15 @@ public:
     void regrid();
     // The map, its axes and colour bar as a PNG of width x height pixels (0: as shown).
     bool savePng(const QString& path, int width = 0, int height = 0);
+    // The export choices file (orvw/export_choices.h) whose coordinate system a saved
+    // GeoTIFF carries; none set or none chosen: the file carries none.
+    void setExportChoicesPath(const QString& path) { export_choices_path_ = path; }
+    // The grid the picture shows (the visible area's nodes, blanks as nodata) as a
+    // GeoTIFF; "" or the message the window shows when it fails.
+    QString saveGeoTiff(const QString& path) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // A gridding of the current view ended: Done (the picture shows it), Cancelled or
@@ -68,8 +77,10 @@ private:
     void recolour();
     void updateColourBar();
     void showReadout(double x, double y);
+    void fitReadout();
     void resetView();
     void saveView();
+    void saveGridView();
     void stopGridding();
     void quantityChanged();
     double displayScale() const;
@@ -78,6 +89,7 @@ private:
     std::vector<MapQuantity> quantities_;
     Prompts& prompts_;
     unsigned threads_;
+    QString export_choices_path_;
 
     std::vector<std::unique_ptr<MapGridJob>> jobs_;  // the current one and stopped ones
     int current_job_ = 0;                            // id of the current view's, or 0
@@ -99,6 +111,7 @@ private:
     QCheckBox* degrees_ = nullptr;
     QPushButton* reset_ = nullptr;
     QPushButton* save_ = nullptr;
+    QPushButton* save_geotiff_ = nullptr;
     QLabel* readout_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;

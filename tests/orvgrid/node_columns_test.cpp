@@ -172,3 +172,55 @@ TEST(node_columns, node_on_a_point_and_node_without_points) {
         EXPECT_EQ(grid[1 * 6 + 1], 7.0f);
     }
 }
+
+// A lattice kept from one gridding to the next grids what the points hold now: another
+// variable, changed values, a moved point, other radii; each time every node is the
+// node-by-node sum over the points as they are.
+TEST(node_columns, a_kept_lattice_follows_the_points_it_grids) {
+    PointData points = survey(20.0);
+    const ClusterIndex index = make_index(points, 2.0);
+    const GridLattice nodes = lattice_of_index(index);
+    NodeLattice kept;
+    const auto expect_reference = [&](int position, double rs, double rg) {
+        const int positions[] = {position};
+        refresh_lattice(kept, points, index, positions, rs, rg, nodes);
+        const std::vector<float> expected = reference_node_grid(points, index, position, rs, rg);
+        ASSERT_EQ(first_different_bits(grid_all(kept)[0], expected), expected.size());
+    };
+    {
+        SCOPED_TRACE("first gridding");
+        expect_reference(cba, 20.0, 20.0);
+    }
+    {
+        SCOPED_TRACE("another variable of the same points");
+        expect_reference(5, 20.0, 20.0);
+    }
+    for (std::size_t p = 0; p < points.count; ++p) points.work[p].value[5] *= -3.5;
+    {
+        SCOPED_TRACE("changed values");
+        expect_reference(5, 20.0, 20.0);
+    }
+    points.work[7].value[work::x] += 0.25;
+    points.work[9].value[work::y] -= 0.25;
+    {
+        SCOPED_TRACE("moved points");
+        expect_reference(5, 20.0, 20.0);
+    }
+    {
+        SCOPED_TRACE("other radii");
+        expect_reference(5, 14.0, 26.0);
+    }
+    // Three variables after one, then one again.
+    const int three[] = {cba, 5, 6};
+    refresh_lattice(kept, points, index, three, 14.0, 26.0, nodes);
+    const auto together = grid_all(kept);
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::vector<float> expected =
+            reference_node_grid(points, index, three[k], 14.0, 26.0);
+        ASSERT_EQ(first_different_bits(together[k], expected), expected.size()) << three[k];
+    }
+    {
+        SCOPED_TRACE("one variable after three");
+        expect_reference(6, 14.0, 26.0);
+    }
+}

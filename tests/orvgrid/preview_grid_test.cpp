@@ -6,11 +6,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
+#include "engine/run/run_state.h"
+#include "engine/search/cluster_index.h"
 #include "tests/support/fake_monitor.h"
 #include "tests/support/test_points.h"
-#include "engine/search/cluster_index.h"
-#include "engine/run/run_state.h"
 
 namespace {
 
@@ -211,7 +212,7 @@ PointData scattered_survey() {
     return make_points(xyv, cba);
 }
 
-bool same_bytes(const std::vector<float>& a, const std::vector<float>& b) {
+bool same_bytes(std::span<const float> a, std::span<const float> b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 

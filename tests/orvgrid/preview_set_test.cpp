@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "engine/run/run_state.h"
 #include "tests/support/fake_monitor.h"
 #include "tests/support/random_surveys.h"
 #include "tests/support/test_points.h"
-#include "engine/run/run_state.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ struct SlotMonitor : FakeMonitor {
     }
 };
 
-bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
+bool same_bits(std::span<const float> a, std::span<const float> b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
@@ -256,4 +257,34 @@ TEST(preview_set, stop_during_and_between_the_slots_of_a_shared_pass) {
             EXPECT_EQ(monitor.previews_ready, (std::vector<int>{1, 2, 3}));
         }
     }
+}
+
+// The set keeps a copy of the points for the next gridding; new points in the same run
+// state (a new run, a load) are gridded, not the copy: each gridding equals a fresh
+// set's.
+TEST(preview_set, a_gridding_after_new_points_grids_the_new_points) {
+    PreviewSet kept(40, 30);
+    RunState state = make_state();
+    FakeMonitor monitor;
+    ASSERT_EQ(kept.grid_slot(1, 1, Tendency::Linear4x4, 20.0, 20.0, state, monitor),
+              GridOutcome::Done);
+    const auto expect_as_fresh = [&](int list_index) {
+        PreviewSet fresh(40, 30);
+        ASSERT_EQ(kept.grid_slot(2, list_index, Tendency::Linear4x4, 20.0, 20.0, state, monitor),
+                  GridOutcome::Done);
+        ASSERT_EQ(fresh.grid_slot(2, list_index, Tendency::Linear4x4, 20.0, 20.0, state, monitor),
+                  GridOutcome::Done);
+        EXPECT_TRUE(same_bits(kept.result(2).grid.values, fresh.result(2).grid.values));
+        EXPECT_EQ(kept.image(2).pixels, fresh.image(2).pixels);
+    };
+    for (std::size_t p = 0; p < state.points.count; ++p)
+        state.points.work[p].value[work::hgga] = static_cast<double>(p * p);
+    expect_as_fresh(2);
+    // The same number of points, moved: the index is rebuilt in place.
+    std::vector<std::array<double, 3>> xyv;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) xyv.push_back({10.0 * i + j, 10.0 * j - 0.5 * i, 5.0 * i});
+    state.points = make_points(xyv, work::hgga);
+    state.index = make_index(state.points, 2.0);
+    expect_as_fresh(2);
 }

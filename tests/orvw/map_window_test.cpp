@@ -19,11 +19,14 @@
 #include <cmath>
 #include <numbers>
 
+#include "export/grid_file.h"
 #include "orvgrid/grid/colouring.h"
 #include "orvgrid/grid/lattice_grid.h"
+#include "orvw/export_choices.h"
 #include "orvw/map/map_plot.h"
 #include "orvw/widgets/preview_picture.h"
 #include "orvw/widgets/radio_group.h"
+#include "tests/export/gdal_files.h"
 #include "tests/orvw/window_fixture.h"
 #include "tests/support/fake_monitor.h"
 
@@ -115,6 +118,7 @@ private slots:
     void closing_while_gridding_waits_for_nothing();
     void keeps_its_data_when_a_run_replaces_the_points();
     void saved_png_holds_map_axes_and_colour_bar();
+    void saved_geotiff_holds_the_visible_grid();
     void colour_bar_ends_are_the_classes_of_the_grid();
 };
 
@@ -213,7 +217,12 @@ void MapWindowTest::readout_reads_the_node_grid_and_the_nearest_station() {
         QCOMPARE(r.row[7].name, std::string("HGGA"));
         QCOMPARE(r.row[7].value, s.points.work[nearest].value[7]);
     }
-    // The mouse over the map shows the same readout under it.
+    // The mouse over the map shows the same readout under it, in a large font (as on a
+    // screen scaled up) that wraps the row over more lines.
+    QFont large = map->font();
+    large.setPointSizeF(large.pointSizeF() * 1.6);
+    map->setFont(large);
+    QCOMPARE(settled(map), GridOutcome::Done);
     MapPlot* plot = map->plot();
     const QPoint centre = plot->axisRect()->rect().center();
     QMouseEvent move(QEvent::MouseMove, QPointF(centre), plot->mapToGlobal(QPointF(centre)),
@@ -228,6 +237,13 @@ void MapWindowTest::readout_reads_the_node_grid_and_the_nearest_station() {
                            QStringLiteral(" mGal/m")));
     QVERIFY(shown.contains(QStringLiteral("nearest station ") +
                            QString::number(under.row[2].value, 'g', 6)));
+    // Every value of the row is in the text, and the text fits the label: none is cut off.
+    for (const RowValue& v : under.row)
+        QVERIFY2(shown.contains(QString::fromStdString(v.name) + QLatin1Char(' ') +
+                                QString::number(v.value, 'g', 6)),
+                 v.name.c_str());
+    const QLabel* label = map->findChild<QLabel*>("map_readout");
+    QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(shown));
 }
 
 void MapWindowTest::zoom_regrids_and_stop_cancels() {
@@ -482,6 +498,81 @@ void MapWindowTest::saved_png_holds_map_axes_and_colour_bar() {
     // Any size asked for.
     QVERIFY(map->savePng(f.folder.filePath("small.png"), 640, 480));
     QCOMPARE(QImage(f.folder.filePath("small.png")).size(), QSize(640, 480));
+}
+
+// The GeoTIFF of a view over the survey's south-west corner, read back through GDAL: the
+// map's lattice with the view's low corner as its own, the export choices' coordinate
+// system, every node as the map holds it and nodata where it is blank. An unwritable
+// folder is named in a message and leaves no file.
+void MapWindowTest::saved_geotiff_holds_the_visible_grid() {
+    MapFixture f;
+    ExportOptions choices;
+    choices.crs = "EPSG:32633";
+    QVERIFY(saveExportChoices(exportChoicesPath(f.folder.filePath("orvane.cfg")), choices));
+    f.calc();
+    MapWindow* map = openFrom(f, "img_regta");
+    QCOMPARE(settled(map), GridOutcome::Done);
+    const MapSnapshot& s = map->snapshot();
+    const PointExtent& e = s.points.extent;
+    // From inside the data area (the stations' extent widened by the radius) past the
+    // survey's middle: the corner holds nodes beyond every station's reach.
+    const double x0 = e.x_min - s.x_offset() - 280.0, y0 = e.y_min - s.y_offset() - 260.0;
+    // Shaped as the plot, so that keeping the pixels square widens neither axis.
+    const QSize pixels = map->plot()->plotPixels();
+    const double width = 0.6 * (e.x_max - e.x_min);
+    map->plot()->setView({x0, x0 + width, y0, y0 + width * pixels.height() / pixels.width()});
+    QCOMPARE(settled(map), GridOutcome::Done);
+    const GridLattice& l = map->lattice();
+    const MapArea view = map->plot()->view();
+    QVERIFY(l.nx > 50 && l.ny > 50);
+
+    const QString path = f.folder.filePath("view.tif");
+    f.prompts->files.push_back({path, 0});
+    map->findChild<QPushButton*>("map_save_geotiff")->click();
+    const auto& dialog = f.prompts->dialogs.back();
+    QCOMPARE(dialog.spec.id, FileDialogId::MapGeoTiff);
+    QCOMPARE(dialog.current_name, QStringLiteral("hggax_map.tif"));
+    QVERIFY(f.prompts->messages.empty());
+
+    const RasterRead r = read_raster(path.toStdString());
+    QCOMPARE(std::size_t(r.width), l.nx);
+    QCOMPARE(std::size_t(r.height), l.ny);
+    // Pixel-is-area: the west edge is the view's, the pixels the map's.
+    const double cell = l.cell_size;
+    QVERIFY2(std::fabs(r.transform[0] - view.x_min) < 1e-6 * cell,
+             qPrintable(QString::number(r.transform[0], 'f', 6)));
+    QCOMPARE(r.transform[1], cell);
+    QCOMPARE(r.transform[5], -cell);
+    QVERIFY(std::fabs(r.transform[3] - (view.y_min + static_cast<double>(l.ny) * cell)) <
+            1e-6 * cell);
+    QVERIFY(r.transform[3] <= view.y_max + cell);
+    QVERIFY(r.has_nodata);
+    QCOMPARE(r.nodata, EXPORT_NODATA);
+    QVERIFY(r.crs_is_32633);
+    QCOMPARE(r.values.size(), l.nodes());
+    std::size_t blanks = 0, mismatches = 0;
+    for (std::size_t i = 0; i < l.nx; ++i)
+        for (std::size_t j = 0; j < l.ny; ++j) {
+            const double value = map->values()[i * l.ny + j];
+            const double read = node_of(r, i, j);
+            if (value >= 1e37) {
+                ++blanks;
+                mismatches += read != EXPORT_NODATA;
+            } else {
+                mismatches += read != value;
+            }
+        }
+    QCOMPARE(mismatches, std::size_t{0});
+    QVERIFY(blanks > 0 && blanks < l.nodes() / 2);
+
+    const QString unwritable = f.folder.filePath("no such folder/view.tif");
+    f.prompts->files.push_back({unwritable, 0});
+    map->findChild<QPushButton*>("map_save_geotiff")->click();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].caption, QStringLiteral("Orvane"));
+    QVERIFY2(f.prompts->messages[0].text.contains(f.folder.filePath("no such folder")),
+             qPrintable(f.prompts->messages[0].text));
+    QVERIFY(!QFile::exists(unwritable));
 }
 
 void MapWindowTest::colour_bar_ends_are_the_classes_of_the_grid() {
