@@ -21,6 +21,8 @@ GridOutcome BusyCursorGridder::grid_preview(int slot, const RunSettings& setting
 bool BusyCursorGridder::grid_previews(std::span<const int> slot_numbers,
                                       const RunSettings& settings,
                                       const RunState& state, RunMonitor& monitor) {
+    // The slots may be gridded in one shared pass: the first one names the wait.
+    if (announce_ && !slot_numbers.empty()) announce_(slot_numbers.front());
     const BusyCursor busy;
     return inner_.grid_previews(slot_numbers, settings, state, monitor);
 }
