@@ -16,7 +16,8 @@ endif()
 if(ORVANE_FUZZ)
   target_compile_options(orvane_sanitizers INTERFACE
     -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
-    -fno-sanitize-recover=undefined -D_GLIBCXX_ASSERTIONS)
+    -fno-sanitize-recover=undefined -D_GLIBCXX_ASSERTIONS
+    -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage_ignorelist.txt)
   target_link_options(orvane_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
 

@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a bounded time (60 s by default)
-# from its committed seed corpus. New inputs go to a working corpus in the build folder,
-# crashes and hangs to its artifacts folder; the committed corpus is only read.
+# or number of executions from its committed seed corpus. New inputs go to a working
+# corpus in the build folder, which later runs start from, so that a campaign adds up
+# over runs; crashes and hangs go to its artifacts folder; the committed corpus is only
+# read.
 #
 #   fuzz/run.sh                  every target, 60 s each
 #   fuzz/run.sh -t 300 point_reader result_loader
+#   fuzz/run.sh -n 1000000 run   a million executions
 #
 # Environment: ORVANE_FUZZ_BUILD (build folder, default build/fuzz), JOBS (make jobs).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-seconds=60
+limit=(-max_total_time=60)
 if [[ "${1:-}" == "-t" ]]; then
-  seconds=$2
+  limit=(-max_total_time="$2")
+  shift 2
+elif [[ "${1:-}" == "-n" ]]; then
+  limit=(-runs="$2")
   shift 2
 fi
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-  targets=(point_reader column_parser result_loader run settings_codec batch_options)
+  targets=(point_reader column_parser result_loader run settings_codec batch_options
+           export_options crs_text)
 fi
 
 build=${ORVANE_FUZZ_BUILD:-$top/build/fuzz}
@@ -34,9 +41,9 @@ for name in "${targets[@]}"; do
   # 2^28 cells (1 GiB), which the instrumented build takes several seconds to lay out.
   timeout=10 rss=2048
   if [[ $name == result_loader ]]; then timeout=60 rss=4096; fi
-  echo "== fuzz_$name: $seconds s"
+  echo "== fuzz_$name: ${limit[*]}"
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=$timeout -rss_limit_mb=$rss \
+      "$build/fuzz/fuzz_$name" "${limit[@]}" -timeout=$timeout -rss_limit_mb=$rss \
       -artifact_prefix="$artifacts" -print_final_stats=1 \
       "$work" "$top/fuzz/corpus/$name" 2>"$build/fuzz/$name.log"; then
     echo "fuzz_$name FAILED: see $build/fuzz/$name.log and $artifacts"

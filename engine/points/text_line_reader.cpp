@@ -1,5 +1,6 @@
 #include "engine/points/text_line_reader.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstring>
@@ -10,11 +11,27 @@ namespace {
 
 constexpr std::size_t CHUNK_BYTES = std::size_t{256} << 10;
 
+// The bytes read at once: a chunk, or what is left of a regular file from `begin` up to
+// `end` when that is less. A file that grows after this still reads to its end, in
+// more refills.
+std::size_t chunk_bytes(std::FILE* file, std::uint64_t begin, std::uint64_t end) {
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return CHUNK_BYTES;
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t left = size > begin ? (end < size ? end : size) - begin : 0;
+    return left < CHUNK_BYTES ? static_cast<std::size_t>(left) : CHUNK_BYTES;
+}
+
 }  // namespace
 
 TextLineReader::TextLineReader(std::FILE* file, std::uint64_t begin, std::uint64_t end)
-    : file_(file), buffer_(CHUNK_BYTES + MAX_LINE_CHARS + 1), first_(begin), last_(end),
-      offset_(begin), position_(begin) {
+    : file_(file),
+      capacity_(chunk_bytes(file, begin, end) + MAX_LINE_CHARS + 1),
+      buffer_(std::make_unique_for_overwrite<char[]>(capacity_)),
+      first_(begin),
+      last_(end),
+      offset_(begin),
+      position_(begin) {
     if (begin > 0) ::fseeko(file_, static_cast<off_t>(begin), SEEK_SET);
 }
 
@@ -29,12 +46,12 @@ void TextLineReader::rewind() {
 
 void TextLineReader::refill() {
     const std::size_t kept = end_ - begin_;
-    std::memmove(buffer_.data(), buffer_.data() + begin_, kept);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
     begin_ = 0;
     end_ = kept;
-    std::size_t wanted = buffer_.size() - kept;
+    std::size_t wanted = capacity_ - kept;
     if (last_ - position_ < wanted) wanted = static_cast<std::size_t>(last_ - position_);
-    const std::size_t got = wanted > 0 ? std::fread(buffer_.data() + kept, 1, wanted, file_) : 0;
+    const std::size_t got = wanted > 0 ? std::fread(buffer_.get() + kept, 1, wanted, file_) : 0;
     end_ += got;
     position_ += got;
     if (got < wanted || position_ == last_) at_end_ = true;
@@ -43,7 +60,7 @@ void TextLineReader::refill() {
 bool TextLineReader::next(std::string_view& line) {
     // A line and the byte after it (the line feed of a CR LF) must be at hand.
     if (end_ - begin_ <= static_cast<std::size_t>(MAX_LINE_CHARS) && !at_end_) refill();
-    const char* text = buffer_.data() + begin_;
+    const char* text = buffer_.get() + begin_;
     const std::size_t available = end_ - begin_;
     const std::size_t longest =
         available < static_cast<std::size_t>(MAX_LINE_CHARS) ? available : MAX_LINE_CHARS;

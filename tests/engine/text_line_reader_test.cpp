@@ -98,6 +98,21 @@ TEST(text_line_reader, gives_the_pieces_of_read_text_line) {
     }
 }
 
+// The buffer of a small file is sized when the reader is made; lines written after that
+// must still come, whole and in order, as they do from a reader made afterwards.
+TEST(text_line_reader, reads_what_a_small_file_grew_by) {
+    Stream random{5};
+    const std::string first = "1 2 3 4 5\n6 7 8";
+    const std::string later = " 9 10\n" + mixed_text(random, 300'000, false);
+    const std::string path = write_file("grows", first);
+    TextFile file = open_text_file(path);
+    TextLineReader reader(file.get());
+    std::ofstream(path, std::ios::binary | std::ios::app) << later;
+    const std::vector<std::string> want = pieces_by_characters(path);
+    EXPECT_TRUE(pieces_by_reader(reader) == want);
+    EXPECT_FALSE(reader.failed());
+}
+
 TEST(text_line_reader, a_folder_reads_as_failed) {
     TextFile file = open_text_file(testing::TempDir());
     ASSERT_TRUE(file);
