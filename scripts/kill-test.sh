@@ -57,11 +57,11 @@ pause_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 random_ms() { echo $(((RANDOM * 32768 + RANDOM) % ($1 + 1))); }
 
 # ---------------------------------------------------------------- the runner's files
-# 15000 stations over a buried sphere's anomaly, the subset every 500th of them.
+# 30000 stations over a buried sphere's anomaly, the subset every 500th of them.
 awk 'BEGIN {
-    for (i = 0; i < 150; ++i) for (k = 0; k < 100; ++k) {
-        x = 20 * i; y = 20 * k; dx = x - 1500; dy = y - 1000;
-        printf "%d %d %d %.3f %.6f\n", x, y, 100 * i + k + 1, (i * 7 + k * 3) % 23,
+    for (i = 0; i < 200; ++i) for (k = 0; k < 150; ++k) {
+        x = 20 * i; y = 20 * k; dx = x - 2000; dy = y - 1500;
+        printf "%d %d %d %.3f %.6f\n", x, y, 150 * i + k + 1, (i * 7 + k * 3) % 23,
                -2e7 / (dx * dx + dy * dy + 250000) ^ 1.5 * 500;
     } }' >"$work/survey.dat"
 awk 'NR % 500 == 0' "$work/survey.dat" >"$work/subset.dat"
@@ -94,8 +94,12 @@ for variant in 0 1; do
     for name in $(replaced_files); do reference[$variant:$name]=$(digest "$work/$name"); done
 done
 names=$(replaced_files)
-declare -A state  # the variant each replaced file holds now
-for name in $names; do state[$name]=1; done
+# The variant each replaced file holds now. A preview map's name holds the radius, so
+# each variant has maps of its own, which the other's runs leave alone.
+declare -A state
+for name in $names; do
+    if [[ -n ${reference[1:$name]-} ]]; then state[$name]=1; else state[$name]=0; fi
+done
 read_digests="$(digest "$work/survey.dat") $(digest "$work/subset.dat") $(digest "$work/runner.cfg")"
 echo "runner: $(wc -l <"$work/survey.dat") stations, a whole run takes $run_ms ms here"
 
@@ -137,7 +141,7 @@ check_batch() {  # the killed run's variant
     for name in $names; do
         [[ -f $work/$name ]] || { fail "$name is gone"; continue; }
         now=$(digest "$work/$name")
-        if [[ $now == "${reference[$1:$name]}" ]]; then
+        if [[ $now == "${reference[$1:$name]-none}" ]]; then
             state[$name]=$1
         elif [[ $now != "${reference[${state[$name]}:$name]}" ]]; then
             fail "$name is neither the old nor the new whole file"
