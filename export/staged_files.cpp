@@ -42,9 +42,9 @@ StagedFiles::~StagedFiles() { discard(); }
 std::string StagedFiles::open(const fs::path& folder) {
     discard();
     std::error_code failed;
+    remove_abandoned_staging(folder);
     // Named after the process, with a counter for several exports of one process.
     static std::atomic<unsigned> opened{0};
-    remove_abandoned_staging(folder);
     const fs::path staging = folder / (std::string(STAGING_PREFIX) + std::to_string(::getpid()) +
                                        "-" + std::to_string(++opened));
     if (!fs::create_directory(staging, failed))
