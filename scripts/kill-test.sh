@@ -18,6 +18,9 @@
 #   -k         keep the work folder
 # Runs under nice -n 19 itself. Exit status 0 when every check passed.
 
+# The whole script is one group, read before it runs: the background jobs' forks must not
+# move bash's reading position in this file under it.
+{
 set -euo pipefail
 trap 'echo "kill-test.sh: line $LINENO failed (status $?)" >&2' ERR
 
@@ -240,3 +243,5 @@ if ((failures > 0)); then
     exit 1
 fi
 echo "every check passed"
+exit 0
+}
