@@ -56,9 +56,13 @@ fail() {
     failures=$((failures + 1))
 }
 digest() { sha256sum "$1" | cut -d' ' -f1; }
-pause_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
-# A random number of milliseconds in 0 .. $1.
-random_ms() { echo $(((RANDOM * 32768 + RANDOM) % ($1 + 1))); }
+# Sleeps a random time of 0 .. $1 milliseconds. No command substitution: run while a
+# background job may end, one made bash 5.2 fail to parse its own text now and then.
+pause_random_ms() {
+    local ms=$(((RANDOM * 32768 + RANDOM) % ($1 + 1))) seconds
+    printf -v seconds '%d.%03d' $((ms / 1000)) $((ms % 1000))
+    sleep "$seconds"
+}
 
 # ---------------------------------------------------------------- the runner's files
 # 20000 stations over a buried sphere's anomaly, the subset every 500th of them.
@@ -208,7 +212,7 @@ for ((kill = 1; kill <= kills; ++kill)); do
         batch_arguments "$variant"
         "$batch" "${arguments[@]}" >/dev/null 2>&1 &
         pid=$!
-        pause_ms "$(random_ms $((run_ms * 6 / 5)))"
+        pause_random_ms $((run_ms * 6 / 5))
         if kill -KILL "$pid" 2>/dev/null; then batch_kills=$((batch_kills + 1)); fi
         status=0
         wait "$pid" 2>/dev/null || status=$?
@@ -221,7 +225,7 @@ for ((kill = 1; kill <= kills; ++kill)); do
     else
         "$driver" "$work/window/orvane.cfg" 1000000 &
         pid=$!
-        pause_ms "$(random_ms 1000)"
+        pause_random_ms 1000
         kill -KILL "$pid" 2>/dev/null && window_kills=$((window_kills + 1))
         status=0
         wait "$pid" 2>/dev/null || status=$?
