@@ -232,7 +232,12 @@ for ((kill = 1; kill <= kills; ++kill)); do
         ((status == 137)) || fail "window_close_driver ended with status $status"
         check_window
     fi
+    if ((kill % 50 == 0)); then
+        echo "after $kill kills: $failures failed checks, $(($(date +%s) - started)) s"
+    fi
 done
+# Only the script's own process may report: a forked copy of it must never get here.
+[[ $BASHPID == "$$" ]] || { echo "kill-test.sh: a forked copy reached the end" >&2; exit 3; }
 
 echo "kills: $batch_kills of orvane-batch (and $batch_finished runs that ended before their" \
     "kill), $window_kills of the window driver, in $(($(date +%s) - started)) s"
