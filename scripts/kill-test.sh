@@ -213,12 +213,12 @@ for ((kill = 1; kill <= kills; ++kill)); do
         "$batch" "${arguments[@]}" >/dev/null 2>&1 &
         pid=$!
         pause_random_ms $((run_ms * 6 / 5))
-        if kill -KILL "$pid" 2>/dev/null; then batch_kills=$((batch_kills + 1)); fi
+        kill -KILL "$pid" 2>/dev/null || true
         status=0
         wait "$pid" 2>/dev/null || status=$?
         case $status in
             0) batch_finished=$((batch_finished + 1)) ;;
-            137) ;;
+            137) batch_kills=$((batch_kills + 1)) ;;
             *) fail "orvane-batch ended with status $status" ;;
         esac
         check_batch "$variant"
@@ -226,10 +226,14 @@ for ((kill = 1; kill <= kills; ++kill)); do
         "$driver" "$work/window/orvane.cfg" 1000000 &
         pid=$!
         pause_random_ms 1000
-        kill -KILL "$pid" 2>/dev/null && window_kills=$((window_kills + 1))
+        kill -KILL "$pid" 2>/dev/null || true
         status=0
         wait "$pid" 2>/dev/null || status=$?
-        ((status == 137)) || fail "window_close_driver ended with status $status"
+        if ((status == 137)); then
+            window_kills=$((window_kills + 1))
+        else
+            fail "window_close_driver ended with status $status"
+        fi
         check_window
     fi
     if ((kill % 50 == 0)); then
