@@ -18,8 +18,8 @@
 #   -k         keep the work folder
 # Runs under nice -n 19 itself. Exit status 0 when every check passed.
 
-# The whole script is one group, read before it runs: the background jobs' forks must not
-# move bash's reading position in this file under it.
+# The whole script is one group, read before it runs, so that editing this file while a
+# long run goes on cannot change what that run does.
 {
 set -euo pipefail
 trap 'echo "kill-test.sh: line $LINENO failed (status $?)" >&2' ERR
