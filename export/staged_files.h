@@ -16,7 +16,8 @@ public:
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
 
-    // Creates the staging folder inside `folder`; "" or what went wrong.
+    // Creates the staging folder inside `folder`, after removing those that exports killed
+    // on the way left there; "" or what went wrong.
     std::string open(const std::filesystem::path& folder);
 
     // Where the file of final name `name` is written meanwhile.

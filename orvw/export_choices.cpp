@@ -47,6 +47,9 @@ RememberedExport loadExportChoices(const QString& path) {
 bool saveExportChoices(const QString& path, const ExportOptions& o) {
     if (path.isEmpty()) return false;
     QSettings file(path, QSettings::IniFormat);
+    // Saved through a temporary file renamed over the old one, never rewritten in place:
+    // a program killed while saving leaves the previous choices whole.
+    file.setAtomicSyncRequired(true);
     file.setValue(QStringLiteral("folder"), QString::fromStdString(o.folder));
     QStringList variables;
     for (const std::string& name : o.variables) variables << QString::fromStdString(name);

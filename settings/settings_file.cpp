@@ -1,6 +1,5 @@
 #include "settings/settings_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,37 +8,12 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/points/staged_file.h"
+
 namespace {
 
 std::string reason(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
-}
-
-// The mode a file created by fopen("wb") would get, or the old file's own mode, so
-// that replacing the file does not change who may read it.
-mode_t mode_for(const std::string& path) {
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) return old.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 }  // namespace
@@ -77,24 +51,14 @@ SettingsReadStatus read_settings_file(const std::string& path, SettingsBlock& bl
 
 SettingsWriteResult write_settings_file(const std::string& path, const SettingsBlock& block) {
     if (path.empty()) return {false, "no settings file path"};
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> temp(pattern.begin(), pattern.end());
-    temp.push_back('\0');
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return {false, reason("cannot create a temporary file")};
-
-    const char* temp_path = temp.data();
-    auto give_up = [&](const char* what, bool close_fd) {
-        SettingsWriteResult result{false, reason(what)};
-        if (close_fd) ::close(fd);
-        ::unlink(temp_path);
-        return result;
-    };
-    auto bytes = block.bytes();
-    if (::fchmod(fd, mode_for(path)) != 0) return give_up("cannot set the file mode", true);
-    if (!write_all(fd, bytes.data(), bytes.size())) return give_up("cannot write", true);
-    if (::fsync(fd) != 0) return give_up("cannot flush", true);
-    if (::close(fd) != 0) return give_up("cannot close", false);
-    if (::rename(temp_path, path.c_str()) != 0) return give_up("cannot replace the file", false);
+    StagedFile file;
+    if (!file.open(path)) return {false, reason("cannot create a temporary file")};
+    const auto bytes = block.bytes();
+    if (!file.write({reinterpret_cast<const char*>(bytes.data()), bytes.size()})) {
+        SettingsWriteResult failed{false, reason("cannot write")};
+        file.discard();
+        return failed;
+    }
+    if (!file.commit(Durability::Synced)) return {false, reason("cannot replace the file")};
     return {true, {}};
 }

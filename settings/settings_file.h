@@ -29,7 +29,7 @@ struct SettingsWriteResult {
     std::string error;  // the system's reason, for a log; the window says its own text
 };
 
-// Writes the 903 bytes to a temporary file in the same folder, flushes it and renames
-// it over path. On any failure the temporary file is removed and the file at path is
-// left exactly as it was.
+// Writes the 903 bytes to a partial file in the same folder, flushes it to the disk and
+// renames it over path (a link at path is followed). On any failure the partial file is
+// removed and the file at path is left exactly as it was.
 SettingsWriteResult write_settings_file(const std::string& path, const SettingsBlock& block);

@@ -6,39 +6,50 @@ constexpr std::size_t FLUSH_BYTES = std::size_t{256} << 10;
 
 }  // namespace
 
-TextOutput::~TextOutput() {
-    if (file_) {
-        flush();
-        std::fclose(file_);
-    }
-}
+TextOutput::~TextOutput() { close(); }
 
 bool TextOutput::open(const std::string& path) {
-    if (file_) close();
-    file_ = std::fopen(path.c_str(), "w");
-    return file_ != nullptr;
+    if (is_open()) close();
+    pending_.clear();
+    held_line_.clear();
+    whole_size_ = 0;
+    failed_ = false;
+    return file_.open(path);
+}
+
+bool TextOutput::hold_first_line(std::string_view line, std::string_view stand_in) {
+    if (line.empty() || file_.in_place()) return write(line);
+    std::string shown(stand_in.substr(0, line.size() - 1));
+    shown.resize(line.size() - 1, ' ');
+    shown += '\n';
+    if (!write(shown)) return false;
+    held_line_ = line;
+    return true;
 }
 
 bool TextOutput::write(std::string_view text) {
-    if (!file_) return false;
+    if (!is_open() || failed_) return false;
     pending_.append(text);
     return pending_.size() < FLUSH_BYTES || flush();
 }
 
 bool TextOutput::flush() {
-    const bool written =
-        std::fwrite(pending_.data(), 1, pending_.size(), file_) == pending_.size();
+    if (failed_) return false;
+    const bool written = file_.write(pending_);
+    if (written) whole_size_ += pending_.size();
     pending_.clear();
-    return written;
+    if (written) return true;
+    // A row cut by a full disk would read as a station with wrong values.
+    failed_ = true;
+    file_.truncate(whole_size_);
+    return false;
 }
 
 bool TextOutput::close() {
-    if (!file_) return true;
-    const bool flushed = flush();
-    // ferror catches a write that failed after an earlier fwrite had reported success
-    // (stream buffering); fclose reports the final flush.
-    const bool had_error = std::ferror(file_) != 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return flushed && !had_error && closed;
+    if (!is_open()) return true;
+    bool kept = flush();
+    if (!held_line_.empty() && whole_size_ >= held_line_.size())
+        kept = file_.write_at(0, held_line_) && kept;
+    held_line_.clear();
+    return file_.commit(Durability::Renamed) && kept;
 }

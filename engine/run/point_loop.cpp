@@ -7,6 +7,7 @@
 #include <new>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "engine/run/ordered_blocks.h"
@@ -63,7 +64,12 @@ public:
             monitor_.show_message("Error by opening output file");
             return 1;
         }
-        if (!result_.write(result_header(settings_))) return write_failed(result_);
+        const std::string header = result_header(settings_);
+        const std::string_view lines(header);
+        const std::size_t first_line = lines.find('\n') + 1;
+        if (!result_.hold_first_line(lines.substr(0, first_line), UNFINISHED_RESULT_LINE) ||
+            !result_.write(lines.substr(first_line)))
+            return write_failed(result_);
         if (!settings_.subset_file.empty() && !trace_.open(settings_.trace_file)) {
             result_.close();
             monitor_.show_message("Error by opening output trace file");

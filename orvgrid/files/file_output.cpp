@@ -1,20 +1,10 @@
 #include "orvgrid/files/file_output.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include "engine/points/staged_file.h"
 
 bool write_whole_file(const std::string& name, std::string_view bytes) {
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    remove_partial_file(name);
-    return false;
-}
-
-void remove_partial_file(const std::string& name) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(name, error)) std::filesystem::remove(name, error);
+    StagedFile file;
+    if (!file.open(name)) return false;
+    if (!file.write(bytes)) return false;
+    return file.commit(Durability::Synced);
 }

@@ -5,10 +5,7 @@
 #include <string>
 #include <string_view>
 
-// Writes `bytes` to `name`; false when the file cannot be opened, written or closed, in
-// which case a partial file is removed.
+// Writes `bytes` to `name` through a partial file beside it that is flushed to the disk
+// and renamed over `name`: a file of that name is replaced whole or not at all. False
+// when anything failed; the partial file is then removed and `name` left as it was.
 bool write_whole_file(const std::string& name, std::string_view bytes);
-
-// Removes what a failed write left under `name`, but only a regular file: a name such as
-// a device must never be unlinked.
-void remove_partial_file(const std::string& name);

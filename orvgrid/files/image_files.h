@@ -13,11 +13,11 @@ struct FileWriteResult {
 };
 
 // 24-bit Windows bitmap: BITMAPFILEHEADER, BITMAPINFOHEADER, rows from the bottom, each
-// padded to four bytes. A failed write removes the partial file.
+// padded to four bytes. A failed write leaves a file of that name as it was.
 FileWriteResult write_bitmap_file(const RgbImage& image, const std::string& name);
 
 // Baseline JPEG of quality 90, three RGB components. libjpeg's own errors are returned,
-// never ended in exit(); a failed write removes the partial file.
+// never ended in exit(); a failed write leaves a file of that name as it was.
 FileWriteResult write_jpeg_file(const RgbImage& image, const std::string& name);
 
 // Surfer ASCII grid (DSAA) of the node grid in the coordinates as read: rows from the

@@ -3,7 +3,7 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
-#include "orvgrid/files/file_output.h"
+#include "engine/points/staged_file.h"
 #include "orvgrid/files/image_files.h"
 
 namespace {
@@ -22,9 +22,42 @@ struct JpegErrors {
     std::longjmp(errors->jump, 1);
 }
 
-// Compresses the image into an open file. No object with a destructor may live in this
+// libjpeg's output, passed on to a staged file a chunk at a time. A failed write is only
+// noted: the compression goes on to its end and the caller then gives the file up.
+struct StagedDestination {
+    jpeg_destination_mgr base;
+    StagedFile* file;
+    bool failed;
+    JOCTET chunk[16384];
+};
+
+void start_chunk(j_compress_ptr info) {
+    StagedDestination* d = reinterpret_cast<StagedDestination*>(info->dest);
+    d->base.next_output_byte = d->chunk;
+    d->base.free_in_buffer = sizeof d->chunk;
+}
+
+void pass_on(StagedDestination* d, std::size_t size) {
+    if (!d->failed && !d->file->write({reinterpret_cast<const char*>(d->chunk), size}))
+        d->failed = true;
+}
+
+boolean chunk_full(j_compress_ptr info) {
+    StagedDestination* d = reinterpret_cast<StagedDestination*>(info->dest);
+    pass_on(d, sizeof d->chunk);
+    start_chunk(info);
+    return TRUE;
+}
+
+void last_chunk(j_compress_ptr info) {
+    StagedDestination* d = reinterpret_cast<StagedDestination*>(info->dest);
+    pass_on(d, sizeof d->chunk - d->base.free_in_buffer);
+}
+
+// Compresses the image into a staged file. No object with a destructor may live in this
 // frame: a libjpeg error leaves it by longjmp. On false, `text` holds libjpeg's reason.
-bool compress_to(std::FILE* file, const RgbImage& image, char (&text)[JMSG_LENGTH_MAX]) {
+bool compress_to(StagedDestination& destination, const RgbImage& image,
+                 char (&text)[JMSG_LENGTH_MAX]) {
     jpeg_compress_struct info;
     JpegErrors errors;
     info.err = jpeg_std_error(&errors.base);
@@ -36,7 +69,10 @@ bool compress_to(std::FILE* file, const RgbImage& image, char (&text)[JMSG_LENGT
         return false;
     }
     jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
+    destination.base.init_destination = start_chunk;
+    destination.base.empty_output_buffer = chunk_full;
+    destination.base.term_destination = last_chunk;
+    info.dest = &destination.base;
     info.image_width = static_cast<JDIMENSION>(image.width);
     info.image_height = static_cast<JDIMENSION>(image.height);
     info.input_components = 3;
@@ -60,15 +96,15 @@ bool compress_to(std::FILE* file, const RgbImage& image, char (&text)[JMSG_LENGT
 FileWriteResult write_jpeg_file(const RgbImage& image, const std::string& name) {
     const std::string failure = "Cannot write image file " + name;
     if (image.width <= 0 || image.height <= 0) return {false, failure};
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (!file) return {false, failure};
+    StagedFile file;
+    if (!file.open(name)) return {false, failure};
 
+    StagedDestination destination{};
+    destination.file = &file;
     char text[JMSG_LENGTH_MAX] = {};
-    const bool compressed = compress_to(file, image, text);
-    const bool flushed = compressed && std::fflush(file) == 0 && !std::ferror(file);
-    const bool closed = std::fclose(file) == 0;
-    if (compressed && flushed && closed) return {true, {}};
-    remove_partial_file(name);
+    const bool compressed = compress_to(destination, image, text);
+    if (compressed && !destination.failed && file.commit(Durability::Synced)) return {true, {}};
+    file.discard();
     if (!compressed && text[0] != '\0') return {false, failure + " (" + text + ")"};
     return {false, failure};
 }

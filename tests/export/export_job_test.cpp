@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -147,6 +148,28 @@ TEST_F(export_job, a_cancelled_export_leaves_nothing_behind) {
     EXPECT_EQ(run_export(p, source_, monitor_).outcome, ExportOutcome::Cancelled);
     EXPECT_EQ(monitor_.question_lines(), std::vector<std::string>{"Warning: Cancel calculation?"});
     EXPECT_TRUE(fs::is_empty(folder_ / "out"));
+}
+
+// A killed export leaves its hidden staging folder; the next export into that folder
+// removes it, but never the folder of an export whose process still runs.
+TEST_F(export_job, removes_the_staging_folder_a_killed_export_left) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const fs::path out = folder_ / "out";
+    const fs::path killed = out / (".orvane-export-" + std::to_string(child) + "-1");
+    const fs::path running = out / (".orvane-export-" + std::to_string(::getppid()) + "-1");
+    for (const fs::path& staging : {killed, running}) {
+        fs::create_directories(staging);
+        std::ofstream(staging / "survey_result_hggax.tif") << "half a grid";
+    }
+    ExportOptions options;
+    options.variables = {"hggax"};
+    ASSERT_EQ(run_export(plan(options), source_, monitor_).outcome, ExportOutcome::Written);
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_TRUE(fs::exists(running / "survey_result_hggax.tif"));
+    EXPECT_TRUE(fs::exists(out / "survey_result_hggax.tif"));
 }
 
 // Bad choices are refused by the plan, before any work, with a message naming them.

@@ -185,6 +185,29 @@ TEST(image_files, full_device_is_reported_and_not_removed) {
     EXPECT_TRUE(fs::exists("/dev/full"));
 }
 
+// An older picture of the name is replaced whole or not at all: a write that cannot be
+// made (here the partial file's name passes the file system's limit of 255 bytes, which
+// stops root too) keeps it, and a write that succeeds leaves nothing beside it.
+TEST(image_files, an_older_picture_is_replaced_whole_or_kept) {
+    const fs::path folder = temp_name("replace");
+    fs::create_directories(folder);
+    const std::string long_name = (folder / (std::string(246, 'p') + ".bmp")).string();
+    const std::string short_name = (folder / "cba.jpg").string();
+    for (const std::string& name : {long_name, short_name})
+        std::ofstream(name, std::ios::binary) << "older picture";
+
+    EXPECT_FALSE(write_bitmap_file(small_image(), long_name).ok);
+    EXPECT_FALSE(write_jpeg_file(small_image(), long_name).ok);
+    EXPECT_EQ(read_file(long_name), "older picture");
+
+    ASSERT_TRUE(write_jpeg_file(small_image(), short_name).ok);
+    EXPECT_TRUE(decode_jpeg(short_name).ok);
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) files += entry.is_regular_file();
+    EXPECT_EQ(files, 2u);
+    fs::remove_all(folder);
+}
+
 TEST(image_files, surfer_grid_layout) {
     PreviewGrid grid;
     grid.nx = 3;

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,7 @@ private slots:
     void result_lists_pass_through_the_tendency_rule_data();
     void result_lists_pass_through_the_tendency_rule();
     void letters_in_the_radius_keep_the_previous_file();
+    void a_file_that_cannot_be_replaced_keeps_its_bytes();
     void reserved_bytes_survive_a_start_and_close();
     void an_unreadable_file_keeps_the_defaults_with_a_message();
 };
@@ -183,6 +185,28 @@ void WindowSettingsTest::letters_in_the_radius_keep_the_previous_file() {
     QCOMPARE(f.prompts->messages[0].text, QStringLiteral("Error by save config file"));
     QCOMPARE(f.prompts->messages[0].caption, QStringLiteral("Eror"));
     QCOMPARE(readAll(path), before);
+}
+
+// The folder takes no new file for the name (the partial file's name would pass the file
+// system's limit of 255 bytes, which stops root too): the message, and the file as it was.
+void WindowSettingsTest::a_file_that_cannot_be_replaced_keeps_its_bytes() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QString(246, QLatin1Char('c')) + QStringLiteral(".cfg"));
+    SettingsBlock block = defaultBlock();
+    block.put_real(settings_field::txt_radius, 125.0);
+    const auto bytes = block.bytes();
+    const QByteArray before(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<qsizetype>(bytes.size()));
+    writeBytes(path, before);
+    WindowFixture f(path);
+    QCOMPARE(f.find<QLineEdit>("txt_radius")->text(), QStringLiteral("125"));
+    f.find<QLineEdit>("txt_radius")->setText(QStringLiteral("250"));
+    f.window->close();
+    QCOMPARE(f.prompts->messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts->messages[0].text, QStringLiteral("Error by save config file"));
+    QCOMPARE(f.prompts->messages[0].caption, QStringLiteral("Eror"));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 1);
 }
 
 void WindowSettingsTest::reserved_bytes_survive_a_start_and_close() {

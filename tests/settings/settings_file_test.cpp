@@ -144,6 +144,33 @@ TEST(settings_file, failed_write_leaves_the_previous_file) {
     EXPECT_EQ(folder.entries(), 1u);
 }
 
+// The partial file's name passes the file system's limit of 255 bytes: a folder that
+// takes no new file, even for root. The file there stays as it was.
+TEST(settings_file, a_file_that_cannot_be_replaced_keeps_its_bytes) {
+    TempFolder folder;
+    const std::string path = folder.file(std::string(246, 's') + ".cfg");
+    const auto previous = pattern_bytes(903);
+    write_bytes(path, previous);
+    SettingsBlock block;
+    const SettingsWriteResult result = write_settings_file(path, block);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(read_bytes(path), previous);
+    EXPECT_EQ(folder.entries(), 1u);
+}
+
+TEST(settings_file, a_linked_file_is_replaced_behind_the_link) {
+    TempFolder folder;
+    const std::string real = folder.file("kept/orvane.cfg");
+    fs::create_directory(folder.file("kept"));
+    write_bytes(real, pattern_bytes(10));
+    fs::create_symlink(real, folder.file("orvane.cfg"));
+    SettingsBlock block;
+    ASSERT_TRUE(write_settings_file(folder.file("orvane.cfg"), block).ok);
+    EXPECT_TRUE(fs::is_symlink(folder.file("orvane.cfg")));
+    EXPECT_EQ(read_bytes(real), std::vector<std::uint8_t>(903, 0));
+}
+
 TEST(settings_file, write_into_a_missing_folder_fails) {
     TempFolder folder;
     SettingsBlock block;
