@@ -26,6 +26,11 @@ class PreviewPicture;
 class MonkeyPrompts;
 struct MapSnapshot;
 
+// The radii the monkey types; preview 1 of each valid pair is computed ahead.
+inline const QStringList VALID_RADII = {QStringLiteral("300"), QStringLiteral("360"),
+                                        QStringLiteral("450")};
+inline const QStringList VALID_GRID_RADII = {QStringLiteral("0"), QStringLiteral("300")};
+
 struct MonkeyConfig {
     std::uint64_t seed = 20261209;
     double seconds = 30.0;
@@ -77,6 +82,7 @@ private:
     void computeAsReadPictures();
     void createWindow();
     void activateWindow();
+    void startAgainIfClosed();
 
     // Steps.
     void step();
@@ -104,7 +110,7 @@ private:
     // Checks at quiet points.
     QString checkQuiet();
     QString checkButtonsIdle() const;
-    QString checkPictures();
+    QString checkPictures(const MapSnapshot* data);
     QString checkSaveOffers();
     QString checkSavedFile(int slot, const QString& path, int filter, const QImage& shown,
                            const QString& entry);
