@@ -18,6 +18,7 @@ public:
         : random_(random), trail_(trail), questions_(questions) {}
 
     void message(const QString& text, const QString& caption) override {
+        ++messages;
         trail_.note("box " + caption.toStdString() + ": " + firstLine(text));
     }
     bool askYesNo(const QString& text, const QString& caption) override {
@@ -39,6 +40,7 @@ public:
     std::optional<FileChoice> next_file;  // the next dialog's answer; none: cancel
     bool quiet = false;                   // the checks' own dialogs stay out of the trail
     int dialogs = 0;
+    int messages = 0;
     QString last_name;  // the name the last dialog suggested
 
 private:

@@ -51,6 +51,7 @@ WindowMonkey::~WindowMonkey() = default;
 // one of the N-nearest search, and two that are refused.
 void WindowMonkey::makeFiles() {
     QFile::copy(SURVEY, folder_ + "/survey.dat");
+    QFile::copy(SURVEY, folder_ + "/my survey.dat");
     QFile survey(SURVEY);
     QFile subset(folder_ + "/subset.dat");
     if (survey.open(QIODevice::ReadOnly) && subset.open(QIODevice::WriteOnly))
@@ -171,6 +172,9 @@ void WindowMonkey::startAgainIfClosed() {
     prompts_ = nullptr;
     window_.reset();
     createWindow();
+    // The file the window wrote at closing reads back without a word.
+    if (prompts_->messages > 0)
+        failure_ = fail(QStringLiteral("the settings file written at closing does not read back"));
 }
 
 void WindowMonkey::step() {
@@ -181,6 +185,8 @@ void WindowMonkey::step() {
 // waiting.
 void WindowMonkey::meddle() {
     if (meddling_ || !window_ || !window_->isBusy() || !failure_.isEmpty()) return;
+    failure_ = checkButtonsBusy();
+    if (!failure_.isEmpty()) return;
     meddling_ = true;
     ++tally_.meddles;
     perform(workActions(), true);

@@ -110,6 +110,7 @@ private:
     // Checks at quiet points.
     QString checkQuiet();
     QString checkButtonsIdle() const;
+    QString checkButtonsBusy() const;
     QString checkPictures(const MapSnapshot* data);
     QString checkSaveOffers();
     QString checkSavedFile(int slot, const QString& path, int filter, const QImage& shown,

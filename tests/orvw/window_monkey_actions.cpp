@@ -37,7 +37,8 @@ std::vector<WindowMonkey::Action> WindowMonkey::idleActions() {
          }},
         {2, "name the output",
          [this] {
-             prompts_->next_file = FileChoice{folder_ + "/result.dat", 0};
+             prompts_->next_file =
+                 FileChoice{folder_ + (chance(0.7) ? "/result.dat" : "/my out.dat"), 0};
              click(find<QPushButton>("btn_out"));
          }},
         {6, "edit the radius",
@@ -45,7 +46,7 @@ std::vector<WindowMonkey::Action> WindowMonkey::idleActions() {
         {3, "edit the gridding radius",
          [this] { editField("txt_nearest", VALID_GRID_RADII, {"", "x1"}); }},
         {4, "edit the iterations",
-         [this] { editField("txt_iter", {"0", "1", "2"}, {"", "12a", "-1", "10001"}); }},
+         [this] { editField("txt_iter", {"0", "1", "2", "3"}, {"", "12a", "-1", "10001"}); }},
         {2, "edit the threshold",
          [this] { editField("txt_threshold", {"-1", "0", "1e-6", "0.5"}, {"", "q"}); }},
         {2, "edit N", [this] { editField("txt_npoints", {"8", "10", "20"}, {"", "0", "5000"}); }},
@@ -183,17 +184,20 @@ void WindowMonkey::clickRadio(const char* group) {
 
 void WindowMonkey::chooseInput() {
     const int choice = below(6);
-    if (choice < 4)
+    if (choice < 3)
         prompts_->next_file = FileChoice{folder_ + "/survey.dat", 0};
+    else if (choice == 3)
+        prompts_->next_file = FileChoice{folder_ + "/my survey.dat", 0};
     else if (choice == 4)
         prompts_->next_file = FileChoice{folder_ + "/missing_input.dat", 0};
     click(find<QPushButton>("btn_in"));
 }
 
 void WindowMonkey::load() {
-    const QStringList files = {"result.dat",   "made_t0.dat",     "made_t2.dat",
-                               "made_t3.dat",  "made_nearest.dat", "upper.dat",
-                               "header_only.dat", "missing.dat",  "survey.dat"};
+    const QStringList files = {"result.dat",      "made_t0.dat", "made_t2.dat",
+                               "made_t3.dat",     "made_nearest.dat", "upper.dat",
+                               "header_only.dat", "missing.dat", "survey.dat",
+                               "my out.dat"};
     if (chance(0.85)) prompts_->next_file = FileChoice{folder_ + "/" + pick(files), below(2)};
     ++tally_.loads;
     click(find<QPushButton>("btn_load"));

@@ -83,6 +83,16 @@ QString WindowMonkey::checkButtonsIdle() const {
     return {};
 }
 
+// During work Stop stands where Exit was and nothing that starts other work can be pressed.
+QString WindowMonkey::checkButtonsBusy() const {
+    if (find<QPushButton>("btn_exit")->isVisible() || !find<QPushButton>("btn_stop")->isVisible())
+        return fail(QStringLiteral("Exit is shown instead of Stop while the window works"));
+    for (const char* name : {"btn_calc", "btn_load", "btn_save1", "btn_save2", "btn_save3"})
+        if (find<QPushButton>(name)->isEnabled())
+            return fail(QStringLiteral("%1 can be pressed while the window works").arg(name));
+    return {};
+}
+
 // The data in memory as a map window copies it; null before results. The copy is kept
 // until Calc or Load is pressed again.
 const MapSnapshot* WindowMonkey::dataInMemory() {
@@ -166,11 +176,24 @@ QString WindowMonkey::checkPictures(const MapSnapshot* data) {
             const std::optional<QImage> as_read = freshPicture(*data, slot, index, true);
             agrees = as_read && *as_read == shown;
         }
-        if (!agrees)
+        if (!agrees) {
+            // Which entry's map it is, if any: a stale picture shows the entry before.
+            QString instead = QStringLiteral("no entry's");
+            for (int other = 0; other < list->count(); ++other)
+                if (const auto image = freshPicture(*data, slot, other, false); image && *image == shown)
+                    instead = QStringLiteral("the map of '%1'").arg(list->itemText(other));
+            for (const auto& [key, image] : as_read_)
+                if (slot == 1 && image == shown)
+                    instead = QStringLiteral("the survey's '%1' as read at radius %2, %3")
+                                  .arg(list->itemText(std::get<0>(key)), std::get<1>(key),
+                                       std::get<2>(key));
             return fail(where + QStringLiteral(" differs from a fresh gridding of its entry from "
-                                               "the data in memory (tendency %1, radius %2)")
+                                               "the data in memory (tendency %1, radius %2); it "
+                                               "shows %3")
                                     .arg(static_cast<int>(data->tendency))
-                                    .arg(data->search_radius));
+                                    .arg(data->search_radius)
+                                    .arg(instead));
+        }
     }
     return {};
 }
