@@ -58,7 +58,7 @@ public:
 
 private:
     static constexpr std::size_t LINE = 160;
-    static constexpr std::size_t LINES = 24;
+    static constexpr std::size_t LINES = 48;
 
     static std::int64_t nowMs() {
         return std::chrono::duration_cast<std::chrono::milliseconds>(

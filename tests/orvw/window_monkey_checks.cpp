@@ -210,9 +210,20 @@ QString WindowMonkey::checkSaveOffers() {
         find<QPushButton>(buttons[slot - 1])->click();
         const bool offered = prompts_->dialogs != dialogs;
         const QString entry = previewList(slot)->currentText();
-        if (offered && !(may_save && drawn))
-            return fail(QStringLiteral("Save %1 offers a dialog for %2").arg(slot).arg(
-                may_save ? QStringLiteral("an empty picture") : QStringLiteral("no results")));
+        if (offered && !may_save)
+            return fail(QStringLiteral("Save %1 offers a dialog without results").arg(slot));
+        if (offered && !drawn) {
+            // A gridding whose every pixel is blank or not a number looks empty too.
+            const MapSnapshot* data = dataInMemory();
+            const int index = previewList(slot)->currentIndex();
+            const auto fresh = data ? freshPicture(*data, slot, index, false) : std::nullopt;
+            if (!fresh || !isCleared(*fresh))
+                return fail(QStringLiteral("Save %1 offers a dialog for an empty picture (a "
+                                           "fresh gridding of '%2' is %3)")
+                                .arg(slot)
+                                .arg(previewList(slot)->currentText())
+                                .arg(fresh ? QStringLiteral("not empty") : QStringLiteral("none")));
+        }
         if (!offered && may_save && drawn)
             return fail(QStringLiteral("Save %1 refuses the picture of '%2', which agrees with "
                                        "its list").arg(slot).arg(entry));
