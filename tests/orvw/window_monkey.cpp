@@ -178,6 +178,7 @@ void WindowMonkey::startAgainIfClosed() {
 }
 
 void WindowMonkey::step() {
+    activateWindow();
     perform(idleActions(), false);
 }
 

@@ -61,11 +61,7 @@ QString WindowMonkey::fail(const QString& what) const {
 QString WindowMonkey::checkQuiet() {
     ++tally_.checks;
     if (QString failed = checkButtonsIdle(); !failed.isEmpty()) return failed;
-    // Taking the data opens a map window, and events are processed meanwhile: a click
-    // that came due then (Alt+E's) may close the window, whose pictures are then no
-    // longer what the user sees.
     const MapSnapshot* data = dataInMemory();
-    if (!window_->isVisible()) return {};
     prompts_->quiet = true;
     QString failed = checkPictures(data);
     if (failed.isEmpty()) failed = checkSaveOffers();
@@ -110,8 +106,9 @@ const MapSnapshot* WindowMonkey::dataInMemory() {
         if (fresh_.size() > 300) fresh_.clear();
     }
     data_stale_ = false;
+    // Closed without processing events (the next step makes the window active again):
+    // a click come due meanwhile would change the window under the check.
     opened->close();
-    activateWindow();
     return data_.get();
 }
 
