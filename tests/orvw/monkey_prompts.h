@@ -12,7 +12,7 @@
 #include "tests/support/random_surveys.h"
 
 class MonkeyPrompts : public Prompts {
-public:
+   public:
     // `questions` counts the questions asked, across windows.
     MonkeyPrompts(SurveyRandom& random, MonkeyTrail& trail, long& questions)
         : random_(random), trail_(trail), questions_(questions) {}
@@ -43,7 +43,7 @@ public:
     int messages = 0;
     QString last_name;  // the name the last dialog suggested
 
-private:
+   private:
     static std::string firstLine(const QString& text) {
         return text.section(QLatin1Char('\n'), 0, 0).left(90).toStdString();
     }

@@ -3,6 +3,8 @@
 // print when the process crashes (a signal) or a step hangs (a watchdog thread), where no
 // test framework is left to say which sequence did it.
 
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -13,10 +15,9 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 class MonkeyTrail {
-public:
+   public:
     // One trail a process: the signal handlers print this one.
     MonkeyTrail(std::uint64_t seed, int step_timeout_seconds)
         : seed_(seed), timeout_ms_(static_cast<std::int64_t>(step_timeout_seconds) * 1000) {
@@ -56,7 +57,7 @@ public:
     // The seed, the step and the last actions, as printed on a crash or a hang.
     std::string report() const { return report_.data(); }
 
-private:
+   private:
     static constexpr std::size_t LINE = 160;
     static constexpr std::size_t LINES = 48;
 
@@ -68,12 +69,13 @@ private:
 
     // Formatted ahead, so that a signal handler only has to write it.
     void rebuildReport() {
-        std::string text = "monkey seed " + std::to_string(seed_) + " (ORVANE_MONKEY_SEED=" +
-                           std::to_string(seed_) + "), step " + std::to_string(step_) +
-                           "; last actions:\n";
+        std::string text = "monkey seed " + std::to_string(seed_) +
+                           " (ORVANE_MONKEY_SEED=" + std::to_string(seed_) + "), step " +
+                           std::to_string(step_) + "; last actions:\n";
         const std::size_t count = next_ < LINES ? next_ : LINES;
         for (std::size_t k = next_ - count; k < next_; ++k) text += lines_[k % LINES].data();
-        const std::size_t size = text.size() < report_.size() - 1 ? text.size() : report_.size() - 1;
+        const std::size_t size =
+            text.size() < report_.size() - 1 ? text.size() : report_.size() - 1;
         std::memcpy(report_.data(), text.data(), size);
         report_[size] = '\0';
     }

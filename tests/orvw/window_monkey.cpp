@@ -87,7 +87,8 @@ void WindowMonkey::makeFiles() {
     QFile upper(folder_ + "/upper.dat");
     if (upper.open(QIODevice::WriteOnly)) upper.write(QByteArray(bytes).replace(0, 4, "MAP:"));
     QFile header_only(folder_ + "/header_only.dat");
-    if (header_only.open(QIODevice::WriteOnly)) header_only.write(bytes.left(bytes.indexOf('\n') + 1));
+    if (header_only.open(QIODevice::WriteOnly))
+        header_only.write(bytes.left(bytes.indexOf('\n') + 1));
 }
 
 // Preview 1 as a run draws it before its point loop, from the survey as read, for each
@@ -101,7 +102,8 @@ void WindowMonkey::computeAsReadPictures() {
             settings.trace_file = derive_trace_file(settings.input_file);
             settings.search_radius = radius.toDouble();
             settings.cell_size = 0.1 * settings.search_radius;
-            settings.grid_radius = grid.toDouble() < 1e-6 ? settings.search_radius : grid.toDouble();
+            settings.grid_radius =
+                grid.toDouble() < 1e-6 ? settings.search_radius : grid.toDouble();
             RunState state;
             FakeMonitor monitor;
             run_calculation(settings, state, monitor, nullptr);

@@ -57,7 +57,7 @@ struct MonkeyTally {
 };
 
 class WindowMonkey {
-public:
+   public:
     // Works in `folder` (survey, subset and result files are made there).
     WindowMonkey(const MonkeyConfig& config, const QString& folder);
     ~WindowMonkey();
@@ -70,7 +70,7 @@ public:
 
     const MonkeyTally& tally() const { return tally_; }
 
-private:
+   private:
     struct Action {
         int weight;
         const char* name;
@@ -135,7 +135,9 @@ private:
     const T& pick(const std::vector<T>& items) {
         return items[static_cast<std::size_t>(below(static_cast<int>(items.size())))];
     }
-    QString pick(const QStringList& items) { return items.at(below(static_cast<int>(items.size()))); }
+    QString pick(const QStringList& items) {
+        return items.at(below(static_cast<int>(items.size())));
+    }
 
     MonkeyConfig config_;
     QString folder_;
@@ -144,7 +146,7 @@ private:
     MonkeyTally tally_;
     std::unique_ptr<TfrmMain> window_;
     MonkeyPrompts* prompts_ = nullptr;
-    QString failure_;     // the first failed check, also one seen while meddling
+    QString failure_;  // the first failed check, also one seen while meddling
     bool meddling_ = false;
     int saves_ = 0;
 

@@ -30,8 +30,9 @@ std::vector<WindowMonkey::Action> WindowMonkey::idleActions() {
         {4, "name the input", [this] { chooseInput(); }},
         {2, "name the subset",
          [this] {
-             prompts_->next_file = chance(0.5) ? std::optional<FileChoice>({folder_ + "/subset.dat", 0})
-                                               : std::nullopt;
+             prompts_->next_file = chance(0.5)
+                                       ? std::optional<FileChoice>({folder_ + "/subset.dat", 0})
+                                       : std::nullopt;
              click(find<QPushButton>("btn_log"));
              if (chance(0.4)) field("txt_log")->clear();
          }},
@@ -42,14 +43,25 @@ std::vector<WindowMonkey::Action> WindowMonkey::idleActions() {
              click(find<QPushButton>("btn_out"));
          }},
         {6, "edit the radius",
-         [this] { editField("txt_radius", VALID_RADII, {"", "abc", "0", "-360", "3,6"}); }},
+         [this] {
+             editField("txt_radius", VALID_RADII, {"", "abc", "0", "-360", "3,6"});
+         }},
         {3, "edit the gridding radius",
-         [this] { editField("txt_nearest", VALID_GRID_RADII, {"", "x1"}); }},
+         [this] {
+             editField("txt_nearest", VALID_GRID_RADII, {"", "x1"});
+         }},
         {4, "edit the iterations",
-         [this] { editField("txt_iter", {"0", "1", "2", "3"}, {"", "12a", "-1", "10001"}); }},
+         [this] {
+             editField("txt_iter", {"0", "1", "2", "3"}, {"", "12a", "-1", "10001"});
+         }},
         {2, "edit the threshold",
-         [this] { editField("txt_threshold", {"-1", "0", "1e-6", "0.5"}, {"", "q"}); }},
-        {2, "edit N", [this] { editField("txt_npoints", {"8", "10", "20"}, {"", "0", "5000"}); }},
+         [this] {
+             editField("txt_threshold", {"-1", "0", "1e-6", "0.5"}, {"", "q"});
+         }},
+        {2, "edit N",
+         [this] {
+             editField("txt_npoints", {"8", "10", "20"}, {"", "0", "5000"});
+         }},
         {2, "edit a regularisation field",
          [this] {
              const char* names[] = {"txt_minalfa", "txt_maxalfa", "txt_seqquot"};
@@ -91,13 +103,17 @@ std::vector<WindowMonkey::Action> WindowMonkey::workActions() {
         {6, "click a tendency", [this] { clickRadio("rg_tendencies"); }},
         {2, "click a method", [this] { clickRadio("rg_method"); }},
         {5, "toggle Preview grids", [this] { click(find<QCheckBox>("cb_preview")); }},
-        {4, "edit the radius", [this] { editField("txt_radius", VALID_RADII, {"", "abc"}); }},
+        {4, "edit the radius",
+         [this] {
+             editField("txt_radius", VALID_RADII, {"", "abc"});
+         }},
         {2, "edit the iterations",
-         [this] { editField("txt_iter", {"0", "1"}, {"", "12a", "10001"}); }},
+         [this] {
+             editField("txt_iter", {"0", "1"}, {"", "12a", "10001"});
+         }},
         {4, "click Calc, Load or Save",
          [this] {
-             const char* names[] = {"btn_calc", "btn_load", "btn_save1", "btn_save2",
-                                    "btn_save3"};
+             const char* names[] = {"btn_calc", "btn_load", "btn_save1", "btn_save2", "btn_save3"};
              click(find<QPushButton>(names[below(5)]));
          }},
         {3, "press a key", [this] { pressKey(); }},
@@ -117,9 +133,7 @@ PreviewPicture* WindowMonkey::picture(int slot) const {
     return find<PreviewPicture>(names[slot - 1]);
 }
 
-QLineEdit* WindowMonkey::field(const char* name) const {
-    return find<QLineEdit>(name);
-}
+QLineEdit* WindowMonkey::field(const char* name) const { return find<QLineEdit>(name); }
 
 // A mouse click where the user can click: on a control that is shown.
 void WindowMonkey::click(QWidget* widget) {
@@ -128,7 +142,8 @@ void WindowMonkey::click(QWidget* widget) {
 }
 
 // Into the field, its text replaced by typing, and out of it with Tab.
-void WindowMonkey::editField(const char* name, const QStringList& valid, const QStringList& invalid) {
+void WindowMonkey::editField(const char* name, const QStringList& valid,
+                             const QStringList& invalid) {
     QLineEdit* edit = field(name);
     if (!edit || !edit->isVisible() || !edit->isEnabled()) return;
     const QString text = chance(0.8) ? pick(valid) : pick(invalid);
@@ -159,13 +174,13 @@ void WindowMonkey::pressKey() {
         Qt::KeyboardModifiers modifiers;
     };
     const Press presses[] = {
-        {Qt::Key_Tab, Qt::NoModifier},   {Qt::Key_Backtab, Qt::ShiftModifier},
-        {Qt::Key_Space, Qt::NoModifier}, {Qt::Key_Return, Qt::NoModifier},
-        {Qt::Key_Up, Qt::NoModifier},    {Qt::Key_Down, Qt::NoModifier},
+        {Qt::Key_Tab, Qt::NoModifier},    {Qt::Key_Backtab, Qt::ShiftModifier},
+        {Qt::Key_Space, Qt::NoModifier},  {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Up, Qt::NoModifier},     {Qt::Key_Down, Qt::NoModifier},
         {Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_C, Qt::AltModifier},
-        {Qt::Key_S, Qt::AltModifier},    {Qt::Key_L, Qt::AltModifier},
-        {Qt::Key_A, Qt::AltModifier},    {Qt::Key_V, Qt::AltModifier},
-        {Qt::Key_E, Qt::AltModifier},    {Qt::Key_5, Qt::NoModifier},
+        {Qt::Key_S, Qt::AltModifier},     {Qt::Key_L, Qt::AltModifier},
+        {Qt::Key_A, Qt::AltModifier},     {Qt::Key_V, Qt::AltModifier},
+        {Qt::Key_E, Qt::AltModifier},     {Qt::Key_5, Qt::NoModifier},
     };
     const Press press = presses[below(static_cast<int>(std::size(presses)))];
     QWidget* focus = QApplication::focusWidget();
@@ -194,10 +209,9 @@ void WindowMonkey::chooseInput() {
 }
 
 void WindowMonkey::load() {
-    const QStringList files = {"result.dat",      "made_t0.dat", "made_t2.dat",
-                               "made_t3.dat",     "made_nearest.dat", "upper.dat",
-                               "header_only.dat", "missing.dat", "survey.dat",
-                               "my out.dat"};
+    const QStringList files = {"result.dat",       "made_t0.dat", "made_t2.dat",     "made_t3.dat",
+                               "made_nearest.dat", "upper.dat",   "header_only.dat", "missing.dat",
+                               "survey.dat",       "my out.dat"};
     if (chance(0.85)) prompts_->next_file = FileChoice{folder_ + "/" + pick(files), below(2)};
     ++tally_.loads;
     click(find<QPushButton>("btn_load"));
@@ -209,7 +223,8 @@ void WindowMonkey::save() {
     const int slot = 1 + below(3);
     const int filter = below(3);
     const QString extensions[] = {"bmp", "jpg", "grd"};
-    const QString path = QStringLiteral("%1/save_%2.%3").arg(folder_).arg(++saves_).arg(extensions[filter]);
+    const QString path =
+        QStringLiteral("%1/save_%2.%3").arg(folder_).arg(++saves_).arg(extensions[filter]);
     const QImage shown = picture(slot)->image();
     const QString entry = previewList(slot)->currentText();
     const int dialogs = prompts_->dialogs;
@@ -267,13 +282,9 @@ void WindowMonkey::closeMap() {
 }
 
 // The system menu's close: during work the window waits for the work to unwind.
-void WindowMonkey::closeWindow() {
-    window_->close();
-}
+void WindowMonkey::closeWindow() { window_->close(); }
 
-void WindowMonkey::wait() {
-    QTest::qWait(below(60));
-}
+void WindowMonkey::wait() { QTest::qWait(below(60)); }
 
 // Valid settings typed in, so that runs come again after the monkey has spoilt them.
 void WindowMonkey::restoreSaneSettings() {
@@ -288,6 +299,7 @@ void WindowMonkey::restoreSaneSettings() {
                               std::pair{"txt_seqquot", QStringLiteral("2")}})
         field(name)->setText(text);
     if (field("txt_iter")->isEnabled()) field("txt_iter")->setText(QStringLiteral("0"));
-    if (!find<QCheckBox>("cb_preview")->isChecked() && chance(0.8)) click(find<QCheckBox>("cb_preview"));
+    if (!find<QCheckBox>("cb_preview")->isChecked() && chance(0.8))
+        click(find<QCheckBox>("cb_preview"));
     activateWindow();
 }

@@ -95,7 +95,8 @@ const MapSnapshot* WindowMonkey::dataInMemory() {
     if (!window_->resultsReady()) return nullptr;
     if (data_ && !data_stale_) return data_.get();
     const auto before = window_->findChildren<MapWindow*>();
-    if (QAction* open = picture(1)->findChild<QAction*>(QStringLiteral("open_map"))) open->trigger();
+    if (QAction* open = picture(1)->findChild<QAction*>(QStringLiteral("open_map")))
+        open->trigger();
     MapWindow* opened = nullptr;
     for (MapWindow* map : window_->findChildren<MapWindow*>())
         if (!before.contains(map)) opened = map;
@@ -127,9 +128,8 @@ std::optional<QImage> WindowMonkey::freshPicture(const MapSnapshot& data, int sl
             state.points.work[p].value[work::cba] = state.points.survey[p].cba;
     PreviewSet previews;
     FakeMonitor monitor;
-    const GridOutcome outcome = previews.grid_slot(slot, list_index, data.tendency,
-                                                   data.search_radius, data.grid_radius, state,
-                                                   monitor);
+    const GridOutcome outcome = previews.grid_slot(
+        slot, list_index, data.tendency, data.search_radius, data.grid_radius, state, monitor);
     if (outcome != GridOutcome::Done) return std::nullopt;
     return fresh_[key] = asQImage(previews.image(slot));
 }
@@ -152,7 +152,8 @@ QString WindowMonkey::checkPictures(const MapSnapshot* data) {
             for (const auto& [key, image] : as_read_)
                 matched = matched || (std::get<0>(key) == index && image == shown);
             if (!matched)
-                return fail(where + QStringLiteral(" shows no map of its entry of the survey as read"));
+                return fail(where +
+                            QStringLiteral(" shows no map of its entry of the survey as read"));
             continue;
         }
         if (!data) return fail(QStringLiteral("no map window opens on results in memory"));
@@ -163,9 +164,10 @@ QString WindowMonkey::checkPictures(const MapSnapshot* data) {
             const auto names = trend_model(data->tendency).result_list;
             if (static_cast<std::size_t>(index) >= names.size() ||
                 entry != QLatin1String(names[static_cast<std::size_t>(index)].text))
-                return fail(where + QStringLiteral(" shows a map while the list names another "
-                                                   "quantity than the data's tendency %1 keeps there")
-                                        .arg(static_cast<int>(data->tendency)));
+                return fail(where +
+                            QStringLiteral(" shows a map while the list names another "
+                                           "quantity than the data's tendency %1 keeps there")
+                                .arg(static_cast<int>(data->tendency)));
         }
         const std::optional<QImage> expected = freshPicture(*data, slot, index, false);
         bool agrees = expected && *expected == shown;
@@ -177,7 +179,8 @@ QString WindowMonkey::checkPictures(const MapSnapshot* data) {
             // Which entry's map it is, if any: a stale picture shows the entry before.
             QString instead = QStringLiteral("no entry's");
             for (int other = 0; other < list->count(); ++other)
-                if (const auto image = freshPicture(*data, slot, other, false); image && *image == shown)
+                if (const auto image = freshPicture(*data, slot, other, false);
+                    image && *image == shown)
                     instead = QStringLiteral("the map of '%1'").arg(list->itemText(other));
             for (const auto& [key, image] : as_read_)
                 if (slot == 1 && image == shown)
@@ -223,12 +226,14 @@ QString WindowMonkey::checkSaveOffers() {
         }
         if (!offered && may_save && drawn)
             return fail(QStringLiteral("Save %1 refuses the picture of '%2', which agrees with "
-                                       "its list").arg(slot).arg(entry));
+                                       "its list")
+                            .arg(slot)
+                            .arg(entry));
         if (offered) {
-            const QString name = QString::fromStdString(suggested_image_name(
-                entry.toStdString(), field("txt_radius")->text().toStdString(),
-                field("txt_iter")->text().toStdString(),
-                find<QComboBox>("cb_iter")->currentText().toStdString()));
+            const QString name = QString::fromStdString(
+                suggested_image_name(entry.toStdString(), field("txt_radius")->text().toStdString(),
+                                     field("txt_iter")->text().toStdString(),
+                                     find<QComboBox>("cb_iter")->currentText().toStdString()));
             const QString stem = name.left(name.lastIndexOf(QLatin1Char('.')) + 1);
             if (!prompts_->last_name.startsWith(stem))
                 return fail(QStringLiteral("Save %1 suggests '%2' for the entry '%3'")

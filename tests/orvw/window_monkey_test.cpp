@@ -2,11 +2,11 @@
 // from ORVANE_MONKEY_SEED, without a crash, a hang or a preview whose list, picture and
 // save name disagree.
 
+#include "tests/orvw/window_monkey.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
-
-#include "tests/orvw/window_monkey.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 class WindowMonkeyTest : public QObject {
     Q_OBJECT
-private slots:
+   private slots:
     void initTestCase() { qtest_handler = qInstallMessageHandler(quietHandler); }
     void random_use_keeps_lists_pictures_and_names_in_agreement();
 };
@@ -37,11 +37,12 @@ void WindowMonkeyTest::random_use_keeps_lists_pictures_and_names_in_agreement() 
           config.seconds);
     const QString failure = monkey.run();
     const MonkeyTally& t = monkey.tally();
-    qInfo("%ld steps, %ld actions during work, %ld Calc (%ld with results), %ld questions, "
-          "%ld loads, %ld saves written, %ld maps opened, %ld closes, %ld checks comparing %ld "
-          "pictures",
-          t.steps, t.meddles, t.calcs, t.runs_with_results, t.questions, t.loads, t.saves_written,
-          t.maps_opened, t.windows_closed, t.checks, t.pictures_compared);
+    qInfo(
+        "%ld steps, %ld actions during work, %ld Calc (%ld with results), %ld questions, "
+        "%ld loads, %ld saves written, %ld maps opened, %ld closes, %ld checks comparing %ld "
+        "pictures",
+        t.steps, t.meddles, t.calcs, t.runs_with_results, t.questions, t.loads, t.saves_written,
+        t.maps_opened, t.windows_closed, t.checks, t.pictures_compared);
     // In full here: the test's own message is cut short.
     if (!failure.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(failure));
     QVERIFY2(failure.isEmpty(), qPrintable(failure.section(QLatin1Char('\n'), 0, 0)));

@@ -56,7 +56,7 @@ void writeSurvey(const QString& path) {
 
 class WindowSoakTest : public QObject {
     Q_OBJECT
-private slots:
+   private slots:
     void fifty_runs_with_previews_keep_resident_memory_level();
 };
 
@@ -105,9 +105,9 @@ void WindowSoakTest::fifty_runs_with_previews_keep_resident_memory_level() {
                  name);
     }
     QVERIFY(after_run_5 > 0);
-    qInfo("resident after run 5: %ld kB, after run 50: %ld kB (%+.2f %%)", after_run_5,
-          after_run_50, 100.0 * static_cast<double>(after_run_50 - after_run_5) /
-                            static_cast<double>(after_run_5));
+    qInfo(
+        "resident after run 5: %ld kB, after run 50: %ld kB (%+.2f %%)", after_run_5, after_run_50,
+        100.0 * static_cast<double>(after_run_50 - after_run_5) / static_cast<double>(after_run_5));
     QVERIFY2(static_cast<double>(after_run_50) <= 1.05 * static_cast<double>(after_run_5),
              qPrintable(QStringLiteral("%1 kB after run 50, %2 kB after run 5")
                             .arg(after_run_50)
