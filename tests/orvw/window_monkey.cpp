@@ -1,13 +1,16 @@
 #include "tests/orvw/window_monkey.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 #include <cstdlib>
 
+#include "engine/points/number_text.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "engine/run/run_state.h"
@@ -40,7 +43,6 @@ WindowMonkey::WindowMonkey(const MonkeyConfig& config, const QString& folder)
       random_(config.seed),
       trail_(config.seed, config.step_timeout_seconds) {
     makeFiles();
-    computeAsReadPictures();
     createWindow();
     restoreSaneSettings();
 }
@@ -91,30 +93,38 @@ void WindowMonkey::makeFiles() {
         header_only.write(bytes.left(bytes.indexOf('\n') + 1));
 }
 
-// Preview 1 as a run draws it before its point loop, from the survey as read, for each
-// radius pair the monkey types.
-void WindowMonkey::computeAsReadPictures() {
-    for (const QString& radius : VALID_RADII)
-        for (const QString& grid : VALID_GRID_RADII) {
-            RunSettings settings;
-            settings.input_file = (folder_ + "/survey.dat").toStdString();
-            settings.output_file = (folder_ + "/as_read.dat").toStdString();
-            settings.trace_file = derive_trace_file(settings.input_file);
-            settings.search_radius = radius.toDouble();
-            settings.cell_size = 0.1 * settings.search_radius;
-            settings.grid_radius =
-                grid.toDouble() < 1e-6 ? settings.search_radius : grid.toDouble();
-            RunState state;
-            FakeMonitor monitor;
-            run_calculation(settings, state, monitor, nullptr);
-            for (int index = 0; index < 2; ++index) {
-                PreviewSet previews;
-                previews.grid_slot(1, index, settings.tendency, settings.search_radius,
-                                   settings.grid_radius, state, monitor);
-                as_read_[{index, radius, grid}] = asQImage(previews.image(1));
-            }
-        }
+// Preview 1 as a run with these settings draws it before its point loop, from the points
+// as read: HEIGHT and CBA. Nothing when the settings read no points.
+const std::array<QImage, 2>* WindowMonkey::asReadPictures(const CalcPress& press) {
+    if (auto found = as_read_.find(press); found != as_read_.end()) return &found->second;
+    const auto radius = parse_double(press.radius.toStdString(), '.');
+    const auto grid = parse_double(press.grid_radius.toStdString(), '.');
+    if (!radius || !grid || !(*radius > 1e-6)) return nullptr;
+    RunSettings settings;
+    settings.input_file = press.input.toStdString();
+    settings.output_file = (folder_ + "/as_read.dat").toStdString();
+    settings.trace_file = derive_trace_file(settings.input_file);
+    settings.column_x = press.columns[0];
+    settings.column_y = press.columns[1];
+    settings.column_point = press.columns[2];
+    settings.column_height = press.columns[3];
+    settings.column_cba = press.columns[4];
+    settings.search_radius = *radius;
+    settings.cell_size = 0.1 * settings.search_radius;
+    settings.grid_radius = *grid < 1e-6 ? settings.search_radius : *grid;
+    RunState state;
+    FakeMonitor monitor;
+    run_calculation(settings, state, monitor, nullptr);
     QFile::remove(folder_ + "/as_read.dat");
+    if (state.points.count == 0) return nullptr;
+    std::array<QImage, 2> pictures;
+    for (int index = 0; index < 2; ++index) {
+        PreviewSet previews;
+        previews.grid_slot(1, index, settings.tendency, settings.search_radius,
+                           settings.grid_radius, state, monitor);
+        pictures[static_cast<std::size_t>(index)] = asQImage(previews.image(1));
+    }
+    return &(as_read_[press] = pictures);
 }
 
 void WindowMonkey::createWindow() {
@@ -126,6 +136,19 @@ void WindowMonkey::createWindow() {
     options.decimal_separator = '.';
     options.threads = 1;
     window_ = std::make_unique<TfrmMain>(std::move(options));
+    // What a run reads its points by, as Calc goes down (by mouse, key or mnemonic): a
+    // run stopped in its point loop leaves preview 1 of the points as read.
+    calc_presses_.clear();
+    QObject::connect(find<QPushButton>("btn_calc"), &QPushButton::pressed, [this] {
+        const char* columns[] = {"cmb_gx", "cmb_gy", "cmb_point", "cmb_gz", "cmb_uba"};
+        CalcPress press;
+        press.input = field("txt_in")->text();
+        for (std::size_t k = 0; k < 5; ++k)
+            press.columns[k] = find<QComboBox>(columns[k])->currentIndex();
+        press.radius = field("txt_radius")->text();
+        press.grid_radius = field("txt_nearest")->text();
+        calc_presses_.insert(press);
+    });
     // Only Calc and Load replace the data in memory, however they are pressed.
     data_stale_ = true;
     for (const char* name : {"btn_calc", "btn_load"})

@@ -8,11 +8,13 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -26,7 +28,7 @@ class PreviewPicture;
 class MonkeyPrompts;
 struct MapSnapshot;
 
-// The radii the monkey types; preview 1 of each valid pair is computed ahead.
+// The radii the monkey types.
 inline const QStringList VALID_RADII = {QStringLiteral("300"), QStringLiteral("360"),
                                         QStringLiteral("450")};
 inline const QStringList VALID_GRID_RADII = {QStringLiteral("0"), QStringLiteral("300")};
@@ -79,7 +81,8 @@ class WindowMonkey {
 
     // Set-up.
     void makeFiles();
-    void computeAsReadPictures();
+    struct CalcPress;
+    const std::array<QImage, 2>* asReadPictures(const CalcPress& press);
     void createWindow();
     void activateWindow();
     void startAgainIfClosed();
@@ -150,9 +153,21 @@ class WindowMonkey {
     bool meddling_ = false;
     int saves_ = 0;
 
-    // Preview 1 of a run stopped in its point loop: HEIGHT or CBA of the survey as read,
-    // for each radius pair the monkey types. Key: list index, radius text, gridding radius.
-    std::map<std::tuple<int, QString, QString>, QImage> as_read_;
+    // The settings a run reads its points by, as they stood at each press of Calc since
+    // the window was started.
+    struct CalcPress {
+        QString input;
+        std::array<int, 5> columns{};  // x, y, point, height, CBA
+        QString radius;
+        QString grid_radius;
+        bool operator<(const CalcPress& other) const {
+            return std::tie(input, columns, radius, grid_radius) <
+                   std::tie(other.input, other.columns, other.radius, other.grid_radius);
+        }
+    };
+    std::set<CalcPress> calc_presses_;
+    // Preview 1 (HEIGHT, CBA) of the points as read, by the settings read with.
+    std::map<CalcPress, std::array<QImage, 2>> as_read_;
     // Fresh griddings of the data in memory, by a hash of the data, slot, list index and
     // whether the CBA is taken as read.
     std::map<std::tuple<std::uint64_t, int, int, bool>, QImage> fresh_;

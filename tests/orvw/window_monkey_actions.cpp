@@ -299,6 +299,9 @@ void WindowMonkey::restoreSaneSettings() {
                               std::pair{"txt_seqquot", QStringLiteral("2")}})
         field(name)->setText(text);
     if (field("txt_iter")->isEnabled()) field("txt_iter")->setText(QStringLiteral("0"));
+    // Keys that reached a column list may have moved it.
+    const char* columns[] = {"cmb_gx", "cmb_gy", "cmb_point", "cmb_gz", "cmb_uba"};
+    for (int k = 0; k < 5; ++k) find<QComboBox>(columns[k])->setCurrentIndex(k);
     if (!find<QCheckBox>("cb_preview")->isChecked() && chance(0.8))
         click(find<QCheckBox>("cb_preview"));
     activateWindow();

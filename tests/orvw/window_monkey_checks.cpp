@@ -149,8 +149,9 @@ QString WindowMonkey::checkPictures(const MapSnapshot* data) {
             if (slot != 1)
                 return fail(where + QStringLiteral(" shows a map while no results are in memory"));
             bool matched = false;
-            for (const auto& [key, image] : as_read_)
-                matched = matched || (std::get<0>(key) == index && image == shown);
+            for (const CalcPress& press : calc_presses_)
+                if (const auto* pictures = asReadPictures(press); pictures && index < 2)
+                    matched = matched || (*pictures)[static_cast<std::size_t>(index)] == shown;
             if (!matched)
                 return fail(where +
                             QStringLiteral(" shows no map of its entry of the survey as read"));
@@ -182,11 +183,11 @@ QString WindowMonkey::checkPictures(const MapSnapshot* data) {
                 if (const auto image = freshPicture(*data, slot, other, false);
                     image && *image == shown)
                     instead = QStringLiteral("the map of '%1'").arg(list->itemText(other));
-            for (const auto& [key, image] : as_read_)
-                if (slot == 1 && image == shown)
-                    instead = QStringLiteral("the survey's '%1' as read at radius %2, %3")
-                                  .arg(list->itemText(std::get<0>(key)), std::get<1>(key),
-                                       std::get<2>(key));
+            for (const auto& [press, pictures] : as_read_)
+                for (int k = 0; k < 2; ++k)
+                    if (slot == 1 && pictures[static_cast<std::size_t>(k)] == shown)
+                        instead = QStringLiteral("'%1' of the points as read at radius %2, %3")
+                                      .arg(list->itemText(k), press.radius, press.grid_radius);
             return fail(where + QStringLiteral(" differs from a fresh gridding of its entry from "
                                                "the data in memory (tendency %1, radius %2); it "
                                                "shows %3")
