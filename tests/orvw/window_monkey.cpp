@@ -136,10 +136,11 @@ void WindowMonkey::createWindow() {
     options.decimal_separator = '.';
     options.threads = 1;
     window_ = std::make_unique<TfrmMain>(std::move(options));
-    // What a run reads its points by, as Calc goes down (by mouse, key or mnemonic): a
-    // run stopped in its point loop leaves preview 1 of the points as read.
+    // What a run reads its points by, as Calc is released just before its click (by
+    // mouse, key or mnemonic, whose click comes a moment after the key): a run stopped
+    // in its point loop leaves preview 1 of the points as read.
     calc_presses_.clear();
-    QObject::connect(find<QPushButton>("btn_calc"), &QPushButton::pressed, [this] {
+    QObject::connect(find<QPushButton>("btn_calc"), &QPushButton::released, [this] {
         const char* columns[] = {"cmb_gx", "cmb_gy", "cmb_point", "cmb_gz", "cmb_uba"};
         CalcPress press;
         press.input = field("txt_in")->text();

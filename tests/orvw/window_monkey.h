@@ -153,7 +153,7 @@ class WindowMonkey {
     bool meddling_ = false;
     int saves_ = 0;
 
-    // The settings a run reads its points by, as they stood at each press of Calc since
+    // The settings a run reads its points by, as they stood at each click of Calc since
     // the window was started.
     struct CalcPress {
         QString input;
