@@ -495,9 +495,12 @@ void MapWindowTest::saved_png_holds_map_axes_and_colour_bar() {
     QCOMPARE(saved.pixelColor(mid, bar.top() + 1),
              palette(stretch_class(map->stretch(), map->stretch().maximum)));
 
-    // Any size asked for.
-    QVERIFY(map->savePng(f.folder.filePath("small.png"), 640, 480));
-    QCOMPARE(QImage(f.folder.filePath("small.png")).size(), QSize(640, 480));
+    // Any size asked for, over an earlier picture, with nothing left beside it.
+    const QString small = f.folder.filePath("small.png");
+    QVERIFY(map->savePng(small, 320, 240));
+    QVERIFY(map->savePng(small, 640, 480));
+    QCOMPARE(QImage(small).size(), QSize(640, 480));
+    QCOMPARE(QDir(f.folder.path()).entryList({"small*"}, QDir::Files), QStringList{"small.png"});
 }
 
 // The GeoTIFF of a view over the survey's south-west corner, read back through GDAL: the
