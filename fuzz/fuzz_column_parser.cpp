@@ -10,12 +10,9 @@
 
 #include "engine/points/number_text.h"
 #include "engine/points/point_reader.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 void check_token(std::string_view token, char separator) {
     const std::optional<double> real = parse_double(token, separator);

@@ -9,12 +9,9 @@
 #include <string>
 
 #include "export/crs_text.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 bool blank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;

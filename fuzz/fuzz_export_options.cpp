@@ -21,28 +21,10 @@
 #include "export/export_fields.h"
 #include "export/export_plan.h"
 #include "export/grid_size.h"
+#include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_file.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-std::vector<std::string> arguments(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::string> args;
-    std::string current;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0) {
-            args.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(static_cast<char>(data[i]));
-        }
-    }
-    if (!current.empty()) args.push_back(current);
-    return args;
-}
 
 const std::string& export_folder() {
     static const std::string folder = [] {
@@ -115,7 +97,7 @@ void check_plan(const ExportPlan& plan) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const OptionsParse parsed = parse_batch_options(arguments(data, size));
+    const OptionsParse parsed = parse_batch_options(nul_separated_arguments(data, size));
     if (!parsed.options) {
         require(!parsed.error.empty());
         return 0;

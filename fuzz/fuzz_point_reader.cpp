@@ -7,15 +7,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/fuzz_file.h"
 #include "engine/points/point_reader.h"
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/fuzz_file.h"
 #include "fuzz/quiet_monitor.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 void filter_line(std::string line, const RunSettings& settings) {
     if (!accept_line(line, settings.decimal_separator)) return;

@@ -7,16 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/fuzz_file.h"
-#include "fuzz/quiet_monitor.h"
 #include "engine/points/result_loader.h"
 #include "engine/run/run_state.h"
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/fuzz_file.h"
+#include "fuzz/quiet_monitor.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 RunState earlier_state() {
     RunState state;

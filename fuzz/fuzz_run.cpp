@@ -11,18 +11,15 @@
 #include <iterator>
 #include <string>
 
-#include "fuzz/fuzz_file.h"
 #include "engine/points/point_reader.h"
-#include "fuzz/quiet_monitor.h"
 #include "engine/run/run_calculation.h"
 #include "engine/run/run_checks.h"
 #include "engine/run/run_state.h"
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/fuzz_file.h"
+#include "fuzz/quiet_monitor.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 // Answers Yes to every failed point, so that every point of every pass is fitted.
 struct YesMonitor : QuietMonitor {

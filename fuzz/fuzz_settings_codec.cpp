@@ -8,15 +8,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_file.h"
 #include "settings/settings_file.h"
 #include "settings/settings_values.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
 
 bool within(int value, int first, int last) { return value >= first && value <= last; }
 
