@@ -6,8 +6,6 @@
 // whose GDAL calls would slow every input here. The node count is also taken over an
 // extent of --radius by --grid-radius metres, so that any lattice can be asked for.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -25,15 +23,6 @@
 #include "fuzz/fuzz_file.h"
 
 namespace {
-
-const std::string& export_folder() {
-    static const std::string folder = [] {
-        char name[] = "/tmp/orvane_fuzz_export_XXXXXX";
-        if (!::mkdtemp(name)) std::abort();
-        return std::string(name);
-    }();
-    return folder;
-}
 
 // A survey of four points 100 m apart, for the node count of an explicit --cell.
 const std::string& survey_file() {
@@ -114,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check_lattice(extent, *options.export_options.cell_size, limit);
     }
 
-    options.export_dir = export_folder();
+    options.export_dir = fuzz_folder();
     options.export_options.crs.clear();
     RunSettings settings;
     settings.tendency = options.tendency.value_or(Tendency::Linear4x4);
@@ -125,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(planned.plan.has_value() != !planned.error.empty());
     if (!planned.plan) return 0;
     const ExportPlan& plan = *planned.plan;
-    require(plan.tendency == settings.tendency && plan.options.folder == export_folder());
+    require(plan.tendency == settings.tendency && plan.options.folder == fuzz_folder());
     check_plan(plan);
     if (plan.options.cell_size) {
         require(check_cell_size(*plan.options.cell_size).empty());

@@ -1,6 +1,8 @@
 #pragma once
 // The input of one fuzz run as a file the readers can open by name: an anonymous
-// in-memory file, rewritten for every input, so fuzzing touches no disk.
+// in-memory file, rewritten for every input, so fuzzing touches no disk. Files a run
+// writes go to a folder of the harness's own: they are written beside their name and
+// renamed into place, which an anonymous file cannot give them.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 class FuzzFile {
@@ -36,3 +39,22 @@ private:
     int fd_;
     std::string path_;
 };
+
+// A temporary folder made once for the whole fuzzing process and removed with what it
+// holds when the process ends.
+inline const std::string& fuzz_folder() {
+    struct Folder {
+        std::string path;
+        Folder() {
+            char name[] = "/tmp/orvane_fuzz_XXXXXX";
+            if (!::mkdtemp(name)) std::abort();
+            path = name;
+        }
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
+}

@@ -1,5 +1,6 @@
 #pragma once
-// A RunMonitor for fuzzing: counts the messages; a failed point ends the run.
+// A RunMonitor for fuzzing: counts the messages and keeps the last; a failed point ends
+// the run.
 
 #include <string>
 
@@ -7,5 +8,9 @@
 
 struct QuietMonitor : RunMonitor {
     int messages = 0;
-    void show_message(const std::string&) override { ++messages; }
+    std::string last_message;
+    void show_message(const std::string& text) override {
+        ++messages;
+        last_message = text;
+    }
 };
