@@ -13,11 +13,17 @@ if(ORVANE_SANITIZE)
   target_link_options(orvane_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
 # Fuzzing instruments every library for coverage; only the fuzz targets link libFuzzer.
+# The compiler reads the ignore list, but neither make nor a compiler cache sees it: its
+# digest goes into the flags, so that a changed list rebuilds every object.
 if(ORVANE_FUZZ)
+  set(ignorelist ${PROJECT_SOURCE_DIR}/fuzz/coverage_ignorelist.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ignorelist})
+  file(MD5 ${ignorelist} ignorelist_digest)
   target_compile_options(orvane_sanitizers INTERFACE
     -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
     -fno-sanitize-recover=undefined -D_GLIBCXX_ASSERTIONS
-    -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage_ignorelist.txt)
+    -fsanitize-coverage-ignorelist=${ignorelist}
+    -DORVANE_COVERAGE_IGNORELIST=${ignorelist_digest})
   target_link_options(orvane_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
 
