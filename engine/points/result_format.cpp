@@ -19,12 +19,11 @@ std::string result_header(const RunSettings& s) {
     return line + model.column_names;
 }
 
-std::string result_row(const RunSettings& s, const SurveyPoint& p, const PointExtent& extent,
-                       const LocalSystem& system, const PointQuantities& q) {
+void append_result_row(std::string& row, const RunSettings& s, const SurveyPoint& p,
+                       const PointExtent& extent, const double* c, double neighbour_count,
+                       const PointQuantities& q) {
     // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", then " %10.6lf" a value and " %10.0lf\n".
     const char sep = s.decimal_separator;
-    std::string row;
-    row.reserve(180);
     append_fixed(row, p.x - extent.x_offset, 10, 3, sep);
     row += ' ';
     append_fixed(row, p.y - extent.y_offset, 10, 3, sep);
@@ -36,10 +35,9 @@ std::string result_row(const RunSettings& s, const SurveyPoint& p, const PointEx
     append_fixed(row, p.cba, 10, 6, sep);
     for (Quantity printed : trend_model(s.tendency).printed) {
         row += ' ';
-        append_fixed(row, quantity_value(printed, system.rhs, q), 10, 6, sep);
+        append_fixed(row, quantity_value(printed, c, q), 10, 6, sep);
     }
     row += ' ';
-    append_fixed(row, system.neighbour_count, 10, 0, sep);
+    append_fixed(row, neighbour_count, 10, 0, sep);
     row += '\n';
-    return row;
 }

@@ -16,8 +16,8 @@ inline constexpr std::string_view UNFINISHED_RESULT_LINE =
 // The input file name is written as typed, untouched by the decimal separator.
 std::string result_header(const RunSettings& settings);
 
-// The row of one point after its final-pass fit: the five values as read, the tendency's
-// quantities or coefficients, neighbour_count; ends in '\n'.
-std::string result_row(const RunSettings& settings, const SurveyPoint& point,
-                       const PointExtent& extent, const LocalSystem& system,
+// Appends the row of one point after its final-pass fit to `row`: the five values as
+// read, the tendency's quantities or coefficients c, neighbour_count; ends in '\n'.
+void append_result_row(std::string& row, const RunSettings& settings, const SurveyPoint& point,
+                       const PointExtent& extent, const double* c, double neighbour_count,
                        const PointQuantities& q);

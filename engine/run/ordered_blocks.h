@@ -17,6 +17,7 @@
 struct OrderedBlocksOptions {
     unsigned threads = 2;        // worker threads computing items
     std::size_t block_size = 0;  // items a worker takes at once; 0: chosen from the count
+    std::size_t in_flight = 0;   // blocks computed or applied at once; 0: 2 x threads + 2
     std::chrono::milliseconds idle_interval{30};  // how often idle() runs while waiting
 };
 
@@ -39,7 +40,9 @@ bool run_ordered_blocks(std::size_t count, const OrderedBlocksOptions& options,
             ? options.block_size
             : std::clamp<std::size_t>(count / (16u * threads), 16, 1024);
     const std::size_t blocks = (count + block - 1) / block;
-    const std::size_t ring = std::min<std::size_t>(2u * threads + 2u, std::max<std::size_t>(blocks, 1));
+    const std::size_t in_flight =
+        std::max<std::size_t>(options.in_flight > 0 ? options.in_flight : 2u * threads + 2u, 2);
+    const std::size_t ring = std::min<std::size_t>(in_flight, std::max<std::size_t>(blocks, 1));
 
     struct Slot {
         std::vector<Outcome> items;

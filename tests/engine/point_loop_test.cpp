@@ -1,8 +1,9 @@
-// The point loop with Moore-Penrose systems solved eight at a time in vector lanes: a
-// system that fails among working ones still shows its message and asks its question at
-// its own station, in file order, and a No there ends the run with exactly the rows of
-// the stations before it. The stations that fail are found one by one with the plain
-// fit, which solves with the scalar code.
+// The point loop with Moore-Penrose systems solved eight at a time in vector lanes, and
+// the fits of a block made in the order of their cells: a system that fails among
+// working ones still shows its message and asks its question at its own station, in file
+// order, and a No there ends the run with exactly the rows of the stations before it.
+// The stations that fail are found one by one with the plain fit, which solves with the
+// scalar code. The survey's file order is scrambled, so that it is not the cells' order.
 
 #include "engine/run/point_loop.h"
 
@@ -56,23 +57,24 @@ class point_loop : public testing::Test {
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
-    // A 9 x 9 grid, 10 m apart, numbered from 1; a few stations stand on heights near the
-    // largest double, so that the height terms of every system around them overflow and
-    // the decomposition meets NaNs that never split off. Those systems fail among
-    // ordinary ones, at places that fall anywhere in a group of eight.
+    // A 9 x 9 grid, 10 m apart, numbered from 1 in the file's order, which takes the
+    // grid's stations 37 apart (37 and 81 have no common divisor); a few stations stand on
+    // heights near the largest double, so that the height terms of every system around
+    // them overflow and the decomposition meets NaNs that never split off. Those systems
+    // fail among ordinary ones, at places that fall anywhere in a group of eight.
     void write_survey() {
         std::ofstream out(path("survey.dat"));
         out << "x y point h cba\n";
         char line[200];
-        for (int i = 0; i < 9; ++i)
-            for (int k = 0; k < 9; ++k) {
-                const int number = 1 + 9 * i + k;
-                const bool towering = number == 12 || number == 59;
-                const double h = towering ? 1e300 : 2.0 + (3 * i + 7 * k) % 5;
-                std::snprintf(line, sizeof line, "%d %d %d %.17g %.17g\n", 10 * i, 10 * k, number,
-                              h, 0.3 * i - 0.2 * k + 0.01 * h);
-                out << line;
-            }
+        for (int number = 1; number <= 81; ++number) {
+            const int place = (37 * number) % 81;
+            const int i = place / 9, k = place % 9;
+            const bool towering = number == 12 || number == 59;
+            const double h = towering ? 1e300 : 2.0 + (3 * i + 7 * k) % 5;
+            std::snprintf(line, sizeof line, "%d %d %d %.17g %.17g\n", 10 * i, 10 * k, number, h,
+                          0.3 * i - 0.2 * k + 0.01 * h);
+            out << line;
+        }
     }
 
     RunSettings settings(Tendency tendency, unsigned threads) const {
