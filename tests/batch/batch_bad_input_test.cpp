@@ -4,14 +4,12 @@
 // the input keeps every byte.
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,20 +17,11 @@
 #include "batch/batch_run.h"
 #include "settings/settings_block.h"
 #include "settings/settings_values.h"
+#include "tests/support/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status = -1;  // exit status; -1 when the program did not exit (a crash)
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 const std::string kSurvey = std::string(ORVANE_TEST_DATA) + "/reference/c01_sphere_l4_svd/survey.dat";
 
@@ -41,7 +30,7 @@ protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "orvane_batch_bad_XXXXXX").string();
         folder_ = ::mkdtemp(pattern.data());
-        survey_ = slurp(kSurvey);
+        survey_ = file_text(kSurvey);
         input_ = write("in.dat", survey_);
     }
     void TearDown() override { fs::remove_all(folder_); }
@@ -53,28 +42,11 @@ protected:
     }
 
     // Runs the program in the test's folder with stderr caught, in the "C" number format.
-    Outcome run(const std::vector<std::string>& args) {
-        const std::string err = path("stderr.txt");
-        pid_t child = ::fork();
-        if (child == 0) {
-            int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(e, 2);
-            if (::chdir(folder_.c_str()) != 0) ::_exit(126);
-            ::setenv("LC_ALL", "C", 1);
-            std::vector<char*> argv{const_cast<char*>(ORVANE_BATCH_EXE)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(ORVANE_BATCH_EXE, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        Outcome outcome;
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.err = slurp(err);
-        return outcome;
+    ProgramOutcome run(const std::vector<std::string>& args) {
+        ProgramSetup setup;
+        setup.catch_folder = folder_;
+        setup.working_folder = folder_;
+        return run_program(ORVANE_BATCH_EXE, args, setup);
     }
 
     // A settings block naming in.dat and out.dat by relative names, radius 360.
@@ -119,19 +91,19 @@ TEST_F(batch_bad_input, settings_files_of_every_size) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove(path("out.dat"));
-        const Outcome o = run({"--quiet", "--settings", write(c.name, c.bytes)});
+        const ProgramOutcome o = run({"--quiet", "--settings", write(c.name, c.bytes)});
         EXPECT_EQ(o.status, c.status);
         EXPECT_EQ(o.err, c.message);
         if (c.status != EXIT_RUN_OK) {
             EXPECT_FALSE(fs::exists(path("out.dat")));
             continue;
         }
-        const std::string result = slurp(path("out.dat"));
+        const std::string result = file_text(path("out.dat"));
         EXPECT_GT(result.size(), 1000u);
         if (first_result.empty()) first_result = result;
         EXPECT_EQ(result, first_result);
     }
-    EXPECT_EQ(slurp(input_), survey_);
+    EXPECT_EQ(file_text(input_), survey_);
 }
 
 // Settings files of random bytes: never a crash; a refusal or a failed run, each with
@@ -143,18 +115,18 @@ TEST_F(batch_bad_input, settings_files_of_random_bytes) {
         std::string bytes;
         const std::size_t size = round == 0 ? 903 : 1 + random() % 2000;
         for (std::size_t i = 0; i < size; ++i) bytes.push_back(static_cast<char>(random() & 0xFF));
-        const Outcome o = run({"--quiet", "--settings", write("random.cfg", bytes)});
+        const ProgramOutcome o = run({"--quiet", "--settings", write("random.cfg", bytes)});
         EXPECT_TRUE(o.status == EXIT_USAGE || o.status == EXIT_RUN_FAILED) << o.status;
         EXPECT_FALSE(o.err.empty());
         EXPECT_EQ(o.err.back(), '\n');
     }
-    EXPECT_EQ(slurp(input_), survey_);
+    EXPECT_EQ(file_text(input_), survey_);
 }
 
 // Settings files that are not there or cannot be read are named in the refusal.
 TEST_F(batch_bad_input, settings_file_missing_or_a_folder) {
     for (const std::string& settings : {path("missing.cfg"), folder_.string()}) {
-        const Outcome o = run({"--settings", settings});
+        const ProgramOutcome o = run({"--settings", settings});
         EXPECT_EQ(o.status, EXIT_USAGE);
         EXPECT_EQ(o.err, "cannot read settings file '" + settings + "'\n");
     }
@@ -180,10 +152,10 @@ TEST_F(batch_bad_input, unusable_files_fail_with_their_message) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.names[1]);
-        const Outcome o = run({"--quiet", "-r", "360", c.names[0], c.names[1]});
+        const ProgramOutcome o = run({"--quiet", "-r", "360", c.names[0], c.names[1]});
         EXPECT_EQ(o.status, EXIT_RUN_FAILED);
         EXPECT_EQ(o.err, c.message);
-        EXPECT_EQ(slurp(input_), survey_);
+        EXPECT_EQ(file_text(input_), survey_);
     }
 }
 
@@ -191,7 +163,7 @@ TEST_F(batch_bad_input, unusable_files_fail_with_their_message) {
 TEST_F(batch_bad_input, numbers_that_are_none_are_refused) {
     for (const char* radius : {"1e999", "nan", "inf", "1.2.3", "+-5", ""}) {
         SCOPED_TRACE(radius);
-        const Outcome o = run({"-r", radius, input_, path("out.dat")});
+        const ProgramOutcome o = run({"-r", radius, input_, path("out.dat")});
         EXPECT_EQ(o.status, EXIT_USAGE);
         EXPECT_NE(o.err.find("invalid value"), std::string::npos) << o.err;
         EXPECT_FALSE(fs::exists(path("out.dat")));

@@ -3,31 +3,19 @@
 // written, failures with status 1.
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::size_t count_of(const std::string& text, const std::string& part) {
     std::size_t n = 0;
@@ -48,24 +36,10 @@ protected:
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
     // Runs a program (orvane-batch unless `program` is given) with its output caught.
-    Outcome run(const std::vector<std::string>& args, const char* program = ORVANE_BATCH_EXE) {
-        const std::string out = path("stdout.txt"), err = path("stderr.txt");
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
-            ::setenv("LC_ALL", "C", 1);
-            std::vector<char*> argv{const_cast<char*>(program)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execvp(program, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+    ProgramOutcome run(const std::vector<std::string>& args, const char* program = ORVANE_BATCH_EXE) {
+        ProgramSetup setup;
+        setup.catch_folder = folder_;
+        return run_program(program, args, setup);
     }
 
     fs::path folder_;
@@ -79,7 +53,7 @@ protected:
 // centre of the upper left pixel.
 TEST_F(batch_export, gdal_tools_open_every_written_format_at_the_survey_coordinates) {
     const std::string result = path("sphere.dat");
-    Outcome o = run({"-r", "300", "--export", path("gis"), "--export-vars", "hggax,tilt",
+    ProgramOutcome o = run({"-r", "300", "--export", path("gis"), "--export-vars", "hggax,tilt",
                      "--cell", "25", "--grid-type", "float32", "--crs", "EPSG:32633", kSurvey, result});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("coordinate system"), std::string::npos) << o.err;
@@ -142,22 +116,22 @@ TEST_F(batch_export, bad_options_end_with_status_2_and_write_nothing) {
         args.push_back(kSurvey);
         args.push_back(path("result.dat"));
         SCOPED_TRACE(c.message);
-        const Outcome o = run(args);
+        const ProgramOutcome o = run(args);
         EXPECT_EQ(o.status, 2) << o.err;
         EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
         EXPECT_FALSE(fs::exists(path("result.dat")));
         EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out));
     }
     // The station layer would replace the survey it reads.
-    const Outcome clash = run({"-r", "300", "--export", path("clash"), "--points-format", "csv",
+    const ProgramOutcome clash = run({"-r", "300", "--export", path("clash"), "--points-format", "csv",
                                path("clash/in.csv"), path("clash/in.dat")});
     EXPECT_EQ(clash.status, 2);
     EXPECT_NE(clash.err.find("The export would overwrite '"), std::string::npos) << clash.err;
-    EXPECT_EQ(slurp(path("clash/in.csv")), slurp(kSurvey));
+    EXPECT_EQ(file_text(path("clash/in.csv")), file_text(kSurvey));
 }
 
 TEST_F(batch_export, unreadable_result_files_fail_with_status_1) {
-    Outcome o = run({"--from-result", path("missing.dat"), "--export", path("out")});
+    ProgramOutcome o = run({"--from-result", path("missing.dat"), "--export", path("out")});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("Cannot open input data file"), std::string::npos) << o.err;
     o = run({"--from-result", kSurvey, "--export", path("out")});
@@ -168,17 +142,17 @@ TEST_F(batch_export, unreadable_result_files_fail_with_status_1) {
 
 // Without --crs the runner says once that the files carry none, and they carry none.
 TEST_F(batch_export, a_missing_crs_is_said_once) {
-    const Outcome o = run({"-r", "300", "--export", path("out"), "--export-vars", "hggax,hggay",
+    const ProgramOutcome o = run({"-r", "300", "--export", path("out"), "--export-vars", "hggax,hggay",
                            kSurvey, path("result.dat")});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(count_of(o.err, "carry no coordinate system"), 1u) << o.err;
-    const Outcome info = run({path("out/result_hggax.tif")}, "gdalinfo");
+    const ProgramOutcome info = run({path("out/result_hggax.tif")}, "gdalinfo");
     EXPECT_EQ(info.out.find("Coordinate System is:"), std::string::npos) << info.out;
     EXPECT_TRUE(fs::exists(path("out/result.gpkg")));
 }
 
 TEST_F(batch_export, help_lists_the_export_options) {
-    const Outcome o = run({"--help"});
+    const ProgramOutcome o = run({"--help"});
     ASSERT_EQ(o.status, 0);
     for (const char* option : {"--export DIR", "--export-vars", "--cell M", "--grid-format",
                                "gtiff", "netcdf", "gs7bg", "dsaa", "--grid-type", "--points-format",

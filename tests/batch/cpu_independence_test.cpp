@@ -7,28 +7,20 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/simd/instruction_set.h"
+#include "tests/support/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class cpu_independence : public ::testing::Test {
 protected:
@@ -51,22 +43,13 @@ protected:
         fs::remove(output);
         args.push_back(path("survey.dat"));
         args.push_back(output);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::setenv("LC_ALL", "C", 1);
-            ::unsetenv("ORVANE_SIMD");
-            ::unsetenv("GLIBC_TUNABLES");
-            for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(ORVANE_BATCH_EXE)};
-            for (std::string& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(ORVANE_BATCH_EXE, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
-        return slurp(output);
+        ProgramSetup setup;
+        setup.catch_folder = folder_;
+        setup.environment = {{"ORVANE_SIMD", ""}, {"GLIBC_TUNABLES", ""}};
+        setup.environment.insert(setup.environment.end(), environment.begin(), environment.end());
+        const ProgramOutcome o = run_program(ORVANE_BATCH_EXE, args, setup);
+        if (o.status != 0) return {};
+        return file_text(output);
     }
 
     // Every environment the bytes must not depend on.

@@ -4,34 +4,20 @@
 // the quick ones; bench/memory_limits.sh runs the long ones.
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr rlim_t ONE_GIB = rlim_t{1} << 30;
-
-struct Outcome {
-    bool exited = false;  // false: ended by a signal (an abort, the OOM killer)
-    int status = -1;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class memory_limits : public ::testing::Test {
 protected:
@@ -56,28 +42,11 @@ protected:
     }
 
     // Runs the program under the limit, stderr caught, in the "C" number format.
-    Outcome run(const std::vector<std::string>& args) {
-        const std::string err = path("stderr.txt");
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(e, 2);
-            ::setenv("LC_ALL", "C", 1);
-            const rlimit limit{ONE_GIB, ONE_GIB};
-            if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(126);
-            std::vector<char*> argv{const_cast<char*>(ORVANE_BATCH_EXE)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(ORVANE_BATCH_EXE, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        Outcome outcome;
-        outcome.exited = WIFEXITED(status);
-        outcome.status = outcome.exited ? WEXITSTATUS(status) : -WTERMSIG(status);
-        outcome.err = slurp(err);
-        return outcome;
+    ProgramOutcome run(const std::vector<std::string>& args) {
+        ProgramSetup setup;
+        setup.catch_folder = folder_;
+        setup.address_space = ONE_GIB;
+        return run_program(ORVANE_BATCH_EXE, args, setup);
     }
 
     fs::path folder_;
@@ -100,7 +69,7 @@ TEST_F(memory_limits, tiny_radius_over_a_large_area_asks_for_a_larger_radius) {
     };
     for (const std::vector<std::string>& args : runs) {
         SCOPED_TRACE(args[2] + (args.size() > 5 ? " nearest" : ""));
-        const Outcome o = run(args);
+        const ProgramOutcome o = run(args);
         ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
         EXPECT_EQ(o.status, 1);
         EXPECT_EQ(o.err, kCellMessage);
@@ -112,21 +81,21 @@ TEST_F(memory_limits, tiny_radius_over_a_large_area_asks_for_a_larger_radius) {
 // floats beside it does not. Each preview says so; the result file is complete, and
 // the run fails since the previews asked for are missing.
 TEST_F(memory_limits, preview_grid_beyond_the_limit_fails_with_the_buffer_message) {
-    const Outcome o = run({"-q", "-r", "16.7", "--on-failed", "skip", "--preview",
+    const ProgramOutcome o = run({"-q", "-r", "16.7", "--on-failed", "skip", "--preview",
                            path("maps"), corners(20000), path("a.dat")});
     ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
     EXPECT_EQ(o.status, 1);
     const std::string buffer = "Not enough memory for temporary buffer\n";
     EXPECT_EQ(o.err.substr(0, 3 * buffer.size()), buffer + buffer + buffer);
     EXPECT_TRUE(fs::is_empty(path("maps")));
-    const std::string result = slurp(path("a.dat"));
+    const std::string result = file_text(path("a.dat"));
     EXPECT_EQ(result.rfind("Map:", 0), 0u);
 }
 
 // The gridding window is bounded by the lattice, whatever the radius: no memory grows
 // with it.
 TEST_F(memory_limits, huge_grid_radius_grids_within_the_limit) {
-    const Outcome o = run({"-q", "-r", "300", "--grid-radius", "1e300", "--preview", path("maps"),
+    const ProgramOutcome o = run({"-q", "-r", "300", "--grid-radius", "1e300", "--preview", path("maps"),
                            std::string(ORVANE_EXAMPLES) + "/sphere_survey.dat", path("a.dat")});
     ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
     EXPECT_EQ(o.status, 0) << o.err;
@@ -136,7 +105,7 @@ TEST_F(memory_limits, huge_grid_radius_grids_within_the_limit) {
 // The export's node count is checked before the run against half the address-space
 // limit at 16 bytes a node: 2^30 / 2 / 16 nodes, whatever memory the machine has.
 TEST_F(memory_limits, huge_export_grid_is_refused_before_the_run) {
-    const Outcome o = run({"-q", "-r", "300", "--export", path("gis"), "--cell", "0.05",
+    const ProgramOutcome o = run({"-q", "-r", "300", "--export", path("gis"), "--cell", "0.05",
                            std::string(ORVANE_EXAMPLES) + "/sphere_survey.dat", path("a.dat")});
     ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
     EXPECT_EQ(o.status, 2);

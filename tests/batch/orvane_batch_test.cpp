@@ -2,15 +2,11 @@
 // calculation called directly with the same settings, its exit statuses as documented.
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,20 +19,11 @@
 #include "settings/settings_file.h"
 #include "settings/settings_values.h"
 #include "engine/run/run_state.h"
+#include "tests/support/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::size_t line_count(const std::string& text) {
     std::size_t n = 0;
@@ -61,28 +48,10 @@ protected:
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
     // Runs the program with stdout and stderr caught, in the "C" number format.
-    Outcome run(const std::vector<std::string>& args) {
-        const std::string out = path("stdout.txt"), err = path("stderr.txt");
-        pid_t child = ::fork();
-        if (child == 0) {
-            int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
-            ::setenv("LC_ALL", "C", 1);
-            std::vector<char*> argv{const_cast<char*>(ORVANE_BATCH_EXE)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(ORVANE_BATCH_EXE, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        Outcome outcome;
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.out = slurp(out);
-        outcome.err = slurp(err);
-        return outcome;
+    ProgramOutcome run(const std::vector<std::string>& args) {
+        ProgramSetup setup;
+        setup.catch_folder = folder_;
+        return run_program(ORVANE_BATCH_EXE, args, setup);
     }
 
     // The same run called directly, as the window does.
@@ -96,7 +65,7 @@ protected:
         ConsoleMonitor monitor(sink, OnFailed::Skip, false);
         EXPECT_EQ(run_calculation(s, state, monitor, previews), 0);
         std::fclose(sink);
-        return slurp(s.output_file);
+        return file_text(s.output_file);
     }
 
     // Two areas far apart: varied heights, then a flat one where centring the height to
@@ -172,20 +141,20 @@ TEST_F(orvane_batch, result_files_are_those_of_the_calculation) {
         std::vector<std::string> args = c.args;
         args.push_back(kSurvey);
         args.push_back(path(std::string("batch_") + c.name + ".dat"));
-        Outcome o = run(args);
+        ProgramOutcome o = run(args);
         EXPECT_EQ(o.status, 0) << c.name << ": " << o.err;
         EXPECT_EQ(o.out, "");
         EXPECT_EQ(o.err, "") << c.name;
         std::string expected = run_directly(c.settings);
         EXPECT_GT(line_count(expected), 2u);
-        EXPECT_EQ(slurp(args.back()), expected) << c.name;
+        EXPECT_EQ(file_text(args.back()), expected) << c.name;
     }
 }
 
 TEST_F(orvane_batch, trace_file_is_that_of_the_calculation) {
     fs::copy_file(kSubsetSurvey, path("batch.dat"));
     fs::copy_file(kSubsetSurvey, path("direct.dat"));
-    Outcome o = run({"-r", "380", "-t", "linear3", "-s", "tikhonov", "--center-x", "mean",
+    ProgramOutcome o = run({"-r", "380", "-t", "linear3", "-s", "tikhonov", "--center-x", "mean",
                      "--center-y", "mean", "--center-z", "point", "--subset", kSubset,
                      path("batch.dat"), path("batch_out.dat")});
     ASSERT_EQ(o.status, 0) << o.err;
@@ -199,12 +168,12 @@ TEST_F(orvane_batch, trace_file_is_that_of_the_calculation) {
     s.centering_x = s.centering_y = CenteringMode::CenterToMean;
     s.centering_z = CenteringMode::CenterToPoint;
     std::string expected = run_directly(s);
-    std::string got = slurp(path("batch_out.dat"));
+    std::string got = file_text(path("batch_out.dat"));
     // Line 1 names the input file; the rest must agree byte for byte.
     EXPECT_EQ(got.substr(got.find('\n')), expected.substr(expected.find('\n')));
-    std::string trace = slurp(path("direct_trace_out.dat"));
+    std::string trace = file_text(path("direct_trace_out.dat"));
     EXPECT_FALSE(trace.empty());
-    EXPECT_EQ(slurp(path("batch_trace_out.dat")), trace);
+    EXPECT_EQ(file_text(path("batch_trace_out.dat")), trace);
 }
 
 TEST_F(orvane_batch, settings_file_gives_the_same_run_as_the_options) {
@@ -220,13 +189,13 @@ TEST_F(orvane_batch, settings_file_gives_the_same_run_as_the_options) {
     ASSERT_TRUE(store_settings_values(v, block).ok);
     ASSERT_TRUE(write_settings_file(path("orvane.cfg"), block).ok);
 
-    Outcome a = run({"--settings", path("orvane.cfg")});
+    ProgramOutcome a = run({"--settings", path("orvane.cfg")});
     ASSERT_EQ(a.status, 0) << a.err;
-    Outcome b = run({"-r", "400", "-t", "linear3", "-s", "gauss-jordan", "--center-z", "point",
+    ProgramOutcome b = run({"-r", "400", "-t", "linear3", "-s", "gauss-jordan", "--center-z", "point",
                      "--center-cba", "point", kSurvey, path("from_options.dat")});
     ASSERT_EQ(b.status, 0) << b.err;
-    EXPECT_GT(line_count(slurp(path("from_options.dat"))), 2u);
-    EXPECT_EQ(slurp(path("from_settings.dat")), slurp(path("from_options.dat")));
+    EXPECT_GT(line_count(file_text(path("from_options.dat"))), 2u);
+    EXPECT_EQ(file_text(path("from_settings.dat")), file_text(path("from_options.dat")));
 }
 
 TEST_F(orvane_batch, preview_files_are_those_the_window_saves) {
@@ -245,7 +214,7 @@ TEST_F(orvane_batch, preview_files_are_those_the_window_saves) {
     s.cell_size = 35;
     for (const auto& [flag, format] : formats) {
         const std::string dir = path("maps_" + flag);
-        Outcome o = run({"-r", "350", "--preview", dir, "--preview-format", flag,
+        ProgramOutcome o = run({"-r", "350", "--preview", dir, "--preview-format", flag,
                          "--preview-vars", "HEIGHT,ASIG,RGA", kSurvey, path("batch.dat")});
         ASSERT_EQ(o.status, 0) << o.err;
         const std::vector<std::string> names = {"height_r=350_iter=0_object=rga." + flag,
@@ -261,15 +230,15 @@ TEST_F(orvane_batch, preview_files_are_those_the_window_saves) {
                                     ? write_jpeg_file(previews.image(slot), direct)
                                     : write_surfer_grid(previews.result(slot).grid, direct);
             ASSERT_TRUE(w.ok) << w.message;
-            std::string written = slurp(dir + "/" + name);
+            std::string written = file_text(dir + "/" + name);
             EXPECT_FALSE(written.empty()) << name;
-            EXPECT_EQ(written, slurp(direct)) << name;
+            EXPECT_EQ(written, file_text(direct)) << name;
         }
     }
 }
 
 TEST_F(orvane_batch, exit_statuses) {
-    Outcome o = run({"-r", "350", path("missing.dat"), path("out.dat")});
+    ProgramOutcome o = run({"-r", "350", path("missing.dat"), path("out.dat")});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err,
               "Cannot open input data file\n" + path("missing.dat") + ": No such file or directory\n");
@@ -307,20 +276,20 @@ TEST_F(orvane_batch, exit_statuses) {
 
 TEST_F(orvane_batch, failed_points_are_skipped_and_listed) {
     const std::string input = flat_survey();
-    Outcome o = run({"-r", "400", "-s", "gauss-jordan", "--center-z", "point", input,
+    ProgramOutcome o = run({"-r", "400", "-s", "gauss-jordan", "--center-z", "point", input,
                      path("skip.dat")});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "6 points have no row (system could not be solved): 13, 14, 15, 16, 17, 18\n");
-    std::string rows = slurp(path("skip.dat"));
+    std::string rows = file_text(path("skip.dat"));
     EXPECT_EQ(line_count(rows), 2u + 12u);
     EXPECT_EQ(rows.find("        13         "), std::string::npos);
 }
 
 TEST_F(orvane_batch, failed_point_stops_the_run_when_asked) {
     const std::string input = flat_survey();
-    Outcome o = run({"-r", "400", "-s", "gauss-jordan", "--center-z", "point", "--on-failed",
+    ProgramOutcome o = run({"-r", "400", "-s", "gauss-jordan", "--center-z", "point", "--on-failed",
                      "stop", input, path("stop.dat")});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "Error in SLE - Check coordinate of point 13. Stopped (--on-failed stop).\n");
-    EXPECT_EQ(line_count(slurp(path("stop.dat"))), 2u + 12u);  // the rows before it stay
+    EXPECT_EQ(line_count(file_text(path("stop.dat"))), 2u + 12u);  // the rows before it stay
 }
