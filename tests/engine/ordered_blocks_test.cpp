@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <stdexcept>
@@ -73,6 +75,30 @@ TEST(ordered_blocks, apply_returning_false_stops_after_that_item) {
     EXPECT_EQ(applied.back(), 123u);
     // The workers ran at most a few blocks ahead, and all of them have stopped.
     EXPECT_LT(computed.load(), 1000u);
+}
+
+// in_flight bounds the blocks taken but not yet applied, however far the workers could run
+// ahead while the caller is slow: with it the run holds only that many blocks' outcomes.
+TEST(ordered_blocks, workers_take_no_more_blocks_than_in_flight) {
+    for (std::size_t in_flight : {std::size_t{0}, std::size_t{3}}) {
+        OrderedBlocksOptions options;
+        options.threads = 2;
+        options.block_size = 1;
+        options.in_flight = in_flight;
+        const std::size_t bound = in_flight > 0 ? in_flight : 2 * options.threads + 2;
+        std::atomic<std::size_t> taken{0};
+        std::size_t most_ahead = 0;
+        const bool finished = run_ordered_blocks<Item>(
+            200, options, [&](std::size_t i, Item& out) { out.index = i, ++taken; },
+            [&](std::size_t i, Item&) {
+                if (i % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                most_ahead = std::max(most_ahead, taken.load() - i);
+                return true;
+            },
+            [] { return true; });
+        EXPECT_TRUE(finished);
+        EXPECT_LE(most_ahead, bound) << in_flight;
+    }
 }
 
 // The first item waits until idle() has run, so idle runs while nothing can be applied;
