@@ -47,17 +47,22 @@ double quantity_value(Quantity quantity, const double* c, const PointQuantities&
     }
 }
 
-PointQuantities deriveQuantities(Tendency tendency, const double* c, double u0) {
+PointQuantities deriveRegional(Tendency tendency, const double* c, double u0) {
     const TrendModel& model = trend_model(tendency);
     PointQuantities q;
-    switch (model.gradients) {
-        case Gradients::None: break;
-        case Gradients::Planar: derive_planar(c, q); break;
-        case Gradients::CrossTerms: derive_cross_terms(c, q); break;
-    }
     if (model.regional >= 0) {
         q.RGA = c[model.regional];
         q.LGA = u0 - q.RGA;
+    }
+    return q;
+}
+
+PointQuantities deriveQuantities(Tendency tendency, const double* c, double u0) {
+    PointQuantities q = deriveRegional(tendency, c, u0);
+    switch (trend_model(tendency).gradients) {
+        case Gradients::None: break;
+        case Gradients::Planar: derive_planar(c, q); break;
+        case Gradients::CrossTerms: derive_cross_terms(c, q); break;
     }
     return q;
 }

@@ -8,6 +8,8 @@ struct PointQuantities {
 
 // Quantities from the coefficients c of a successful fit; u0 is the working anomaly.
 PointQuantities deriveQuantities(Tendency tendency, const double* c, double u0);
+// Only RGA and LGA of those (the others 0): all that a pass before the last stores.
+PointQuantities deriveRegional(Tendency tendency, const double* c, double u0);
 
 // The value of one quantity of a point: a derived one from q, a coefficient from c;
 // 0 for Zero (and Unwritten).

@@ -268,7 +268,9 @@ private:
             SystemVector c = {};
             std::copy_n(fits.coefficients.begin() + p * unknowns_, unknowns_, c);
             WorkPoint& point = points_.work[i];
-            const PointQuantities q = deriveQuantities(settings_.tendency, c, point.value[work::cba]);
+            const double u0 = point.value[work::cba];
+            const PointQuantities q = last_pass ? deriveQuantities(settings_.tendency, c, u0)
+                                                : deriveRegional(settings_.tendency, c, u0);
             storeQuantities(settings_.tendency, last_pass, c, q, point);
             if (last_pass) {
                 row_.clear();
