@@ -28,9 +28,9 @@ namespace {
 
 // The fits of a block of consecutive points. The points of a file may lie anywhere in the
 // survey, and fits taken in file order would each wait for memory the previous one did
-// not touch; the block's fits are therefore made in the order of their cells, where each
-// finds most of what it reads in the cache (a quarter to a third less time on a survey in
-// random order). What the sequential step needs of a fit is kept by file position, and
+// not touch; the block's fits are therefore made in the order of their cell columns,
+// where each finds most of what it reads in the cache (a quarter to a third less time on
+// a survey in random order). What the sequential step needs of a fit is kept by file position, and
 // kept small, as many blocks are in flight: how the fit ended, the solution and the
 // neighbour count; the quantities and the row are worked out when the step takes the
 // point.
