@@ -18,6 +18,7 @@
 #include "settings/settings_block.h"
 #include "settings/settings_values.h"
 #include "tests/support/program_run.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -28,14 +29,11 @@ const std::string kSurvey = std::string(ORVANE_TEST_DATA) + "/reference/c01_sphe
 class batch_bad_input : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane_batch_bad_XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
         survey_ = file_text(kSurvey);
         input_ = write("in.dat", survey_);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return temp_.path(name); }
     std::string write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path(name), std::ios::binary) << bytes;
         return path(name);
@@ -44,8 +42,8 @@ protected:
     // Runs the program in the test's folder with stderr caught, in the "C" number format.
     ProgramOutcome run(const std::vector<std::string>& args) {
         ProgramSetup setup;
-        setup.catch_folder = folder_;
-        setup.working_folder = folder_;
+        setup.catch_folder = temp_.folder();
+        setup.working_folder = temp_.folder();
         return run_program(ORVANE_BATCH_EXE, args, setup);
     }
 
@@ -60,7 +58,7 @@ protected:
         return std::string(block.bytes().begin(), block.bytes().end());
     }
 
-    fs::path folder_;
+    TempFolder temp_{"orvane_batch_bad"};
     std::string survey_;
     std::string input_;
 };
@@ -125,7 +123,7 @@ TEST_F(batch_bad_input, settings_files_of_random_bytes) {
 
 // Settings files that are not there or cannot be read are named in the refusal.
 TEST_F(batch_bad_input, settings_file_missing_or_a_folder) {
-    for (const std::string& settings : {path("missing.cfg"), folder_.string()}) {
+    for (const std::string& settings : {path("missing.cfg"), temp_.folder().string()}) {
         const ProgramOutcome o = run({"--settings", settings});
         EXPECT_EQ(o.status, EXIT_USAGE);
         EXPECT_EQ(o.err, "cannot read settings file '" + settings + "'\n");

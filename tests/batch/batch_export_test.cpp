@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/program_run.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -27,22 +28,16 @@ const std::string kSurvey = std::string(ORVANE_EXAMPLES) + "/sphere_survey.dat";
 
 class batch_export : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "batch_export_XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return temp_.path(name); }
 
     // Runs a program (orvane-batch unless `program` is given) with its output caught.
     ProgramOutcome run(const std::vector<std::string>& args, const char* program = ORVANE_BATCH_EXE) {
         ProgramSetup setup;
-        setup.catch_folder = folder_;
+        setup.catch_folder = temp_.folder();
         return run_program(program, args, setup);
     }
 
-    fs::path folder_;
+    TempFolder temp_{"batch_export"};
 };
 
 }  // namespace
@@ -92,8 +87,8 @@ TEST_F(batch_export, gdal_tools_open_every_written_format_at_the_survey_coordina
 // Bad options are refused with status 2 before anything runs: no result file, no
 // export folder or an empty one.
 TEST_F(batch_export, bad_options_end_with_status_2_and_write_nothing) {
-    fs::create_directories(folder_ / "clash");
-    fs::copy_file(kSurvey, folder_ / "clash" / "in.csv");
+    fs::create_directories(temp_.folder() / "clash");
+    fs::copy_file(kSurvey, temp_.folder() / "clash" / "in.csv");
     std::ofstream(path("plain_file")) << "x";
     struct Case {
         std::vector<std::string> args;

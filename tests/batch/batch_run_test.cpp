@@ -11,6 +11,7 @@
 
 #include "settings/settings_file.h"
 #include "settings/settings_values.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -18,13 +19,7 @@ namespace {
 
 class batch_run : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane_plan_XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return temp_.path(name); }
 
     PlanResult plan(std::vector<std::string> args) {
         OptionsParse p = parse_batch_options(args);
@@ -33,7 +28,7 @@ protected:
         return plan_batch_run(*p.options, '.');
     }
 
-    fs::path folder_;
+    TempFolder temp_{"orvane_plan"};
 };
 
 }  // namespace

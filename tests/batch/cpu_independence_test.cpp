@@ -15,6 +15,7 @@
 
 #include "engine/simd/instruction_set.h"
 #include "tests/support/program_run.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -25,16 +26,13 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 class cpu_independence : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane_cpu_XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
         // One copy of the survey per folder name, so the header line (which names the
         // input) is the same in every run.
         fs::copy_file(std::string(ORVANE_TEST_DATA) + "/reference/c01_sphere_l4_svd/survey.dat",
                       path("survey.dat"));
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return temp_.path(name); }
 
     // The result file of orvane-batch run with `args` (input and output appended) under
     // the extra environment; empty when the run failed.
@@ -44,7 +42,7 @@ protected:
         args.push_back(path("survey.dat"));
         args.push_back(output);
         ProgramSetup setup;
-        setup.catch_folder = folder_;
+        setup.catch_folder = temp_.folder();
         setup.environment = {{"ORVANE_SIMD", ""}, {"GLIBC_TUNABLES", ""}};
         setup.environment.insert(setup.environment.end(), environment.begin(), environment.end());
         const ProgramOutcome o = run_program(ORVANE_BATCH_EXE, args, setup);
@@ -77,7 +75,7 @@ protected:
         }
     }
 
-    fs::path folder_;
+    TempFolder temp_{"orvane_cpu"};
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/program_run.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,13 +22,7 @@ constexpr rlim_t ONE_GIB = rlim_t{1} << 30;
 
 class memory_limits : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane_limits_XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return temp_.path(name); }
 
     // A few stations at the corners and the middle of a square `side` metres wide.
     std::string corners(double side) {
@@ -44,12 +39,12 @@ protected:
     // Runs the program under the limit, stderr caught, in the "C" number format.
     ProgramOutcome run(const std::vector<std::string>& args) {
         ProgramSetup setup;
-        setup.catch_folder = folder_;
+        setup.catch_folder = temp_.folder();
         setup.address_space = ONE_GIB;
         return run_program(ORVANE_BATCH_EXE, args, setup);
     }
 
-    fs::path folder_;
+    TempFolder temp_{"orvane_limits"};
 };
 
 const std::string kCellMessage =

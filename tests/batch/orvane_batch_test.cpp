@@ -20,6 +20,7 @@
 #include "settings/settings_values.h"
 #include "engine/run/run_state.h"
 #include "tests/support/program_run.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -39,18 +40,12 @@ const std::string kSubset =
 
 class orvane_batch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane_batch_XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return temp_.path(name); }
 
     // Runs the program with stdout and stderr caught, in the "C" number format.
     ProgramOutcome run(const std::vector<std::string>& args) {
         ProgramSetup setup;
-        setup.catch_folder = folder_;
+        setup.catch_folder = temp_.folder();
         return run_program(ORVANE_BATCH_EXE, args, setup);
     }
 
@@ -91,7 +86,7 @@ protected:
         return path("flat.dat");
     }
 
-    fs::path folder_;
+    TempFolder temp_{"orvane_batch"};
 };
 
 }  // namespace
