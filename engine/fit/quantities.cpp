@@ -1,10 +1,33 @@
 #include "engine/fit/quantities.h"
 
 #include <cmath>
+#include <limits>
 
 #include "engine/fit/trend_model.h"
 
 namespace {
+
+// The square roots of sums of squares are taken as written, sqrt(a*a + b*b), which is
+// what every result file holds. Where the squares leave the range of doubles (gradients
+// beyond about 1e154, from fits on coordinates of that order, or all below about
+// 1e-154) that form gives inf or 0 for a finite, nonzero root: there alone the root is
+// taken by hypot, which needs no squares.
+bool squares_in_range(double root) {
+    return root >= 0x1p-511 && root <= std::numeric_limits<double>::max();
+}
+
+double root_of_squares(double a, double b) {
+    const double root = std::sqrt(a * a + b * b);
+    if (squares_in_range(root) || !std::isfinite(a) || !std::isfinite(b)) return root;
+    return std::hypot(a, b);
+}
+
+double root_of_squares(double a, double b, double c) {
+    const double root = std::sqrt(a * a + b * b + c * c);
+    if (squares_in_range(root) || !std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c))
+        return root;
+    return std::hypot(a, b, c);
+}
 
 // atan of the one-argument form keeps TILT within -pi/2..pi/2. A vanishing horizontal
 // gradient gives +-pi/2 through IEEE division; when both gradients vanish the angle is
@@ -19,13 +42,13 @@ void derive_planar(const double* c, PointQuantities& q) {
     q.HGGAY = c[1];
     q.HGGA = std::hypot(c[0], c[1]);
     q.VGGA = c[2];
-    q.ASIG = std::sqrt(q.HGGA * q.HGGA + q.VGGA * q.VGGA);
+    q.ASIG = root_of_squares(q.HGGA, q.VGGA);
     q.TILT = tilt_of(q.VGGA, q.HGGA);
 }
 
 void derive_cross_terms(const double* c, PointQuantities& q) {
     q.HGGA = std::hypot(c[0], c[1]);
-    q.VGGA = std::sqrt(c[2] * c[2] + c[3] * c[3] + c[4] * c[4]);
+    q.VGGA = root_of_squares(c[2], c[3], c[4]);
     q.TILT = tilt_of(q.VGGA, q.HGGA);
 }
 

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
+
+#include "tests/support/random_surveys.h"
 
 namespace {
 
@@ -70,6 +75,47 @@ TEST(quantities, linear6x6_vertical_gradient_joins_three_coefficients) {
     EXPECT_DOUBLE_EQ(q.TILT, std::atan(7.0 / 5.0));
     EXPECT_EQ(q.RGA, 7.0);
     EXPECT_EQ(q.LGA, 3.0);
+}
+
+// Gradients of a fit on coordinates near 1e154 and beyond square to inf, those below
+// 1e-154 to 0: the analytic signal and the three-term vertical gradient are still the
+// finite, nonzero roots, not inf or 0.
+TEST(quantities, roots_stay_finite_where_the_squares_leave_the_doubles) {
+    const double huge[6] = {3e200, 4e200, 12e200, 3e200, 4e200, 0.0};
+    const PointQuantities planar = deriveQuantities(Tendency::Linear3x3, huge, 0.0);
+    EXPECT_DOUBLE_EQ(planar.HGGA, 5e200);
+    EXPECT_DOUBLE_EQ(planar.ASIG, 13e200);
+    EXPECT_DOUBLE_EQ(planar.TILT, std::atan(12.0 / 5.0));
+    const PointQuantities cross = deriveQuantities(Tendency::Linear6x6, huge, 0.0);
+    EXPECT_DOUBLE_EQ(cross.VGGA, 13e200);  // sqrt(144 + 9 + 16)
+
+    const double tiny[6] = {3e-200, 4e-200, 12e-200, 3e-200, 4e-200, 0.0};
+    EXPECT_DOUBLE_EQ(deriveQuantities(Tendency::Linear3x3, tiny, 0.0).ASIG, 13e-200);
+    EXPECT_DOUBLE_EQ(deriveQuantities(Tendency::Linear6x6, tiny, 0.0).VGGA, 13e-200);
+
+    // A gradient that is itself inf or NaN stays so.
+    const double wild[3] = {1.0, 2.0, std::numeric_limits<double>::infinity()};
+    EXPECT_EQ(deriveQuantities(Tendency::Linear3x3, wild, 0.0).ASIG,
+              std::numeric_limits<double>::infinity());
+    const double undefined[3] = {1.0, 2.0, std::nan("")};
+    EXPECT_TRUE(std::isnan(deriveQuantities(Tendency::Linear3x3, undefined, 0.0).ASIG));
+}
+
+// Within the range of doubles the roots are the formulas' own bits, sqrt(a*a + b*b),
+// as every result file written so far holds them: scales from 1e-150 to 1e150.
+TEST(quantities, roots_keep_the_formulas_bits_within_range) {
+    SurveyRandom r(31);
+    const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    for (int k = 0; k < 200000; ++k) {
+        const double scale = std::pow(10.0, r.uniform(-150.0, 150.0));
+        const double c[6] = {r.normal() * scale, r.normal() * scale, r.normal() * scale,
+                             r.normal() * scale, r.normal() * scale, 0.0};
+        const PointQuantities planar = deriveQuantities(Tendency::Linear3x3, c, 0.0);
+        ASSERT_EQ(bits(planar.ASIG),
+                  bits(std::sqrt(planar.HGGA * planar.HGGA + planar.VGGA * planar.VGGA)));
+        const PointQuantities cross = deriveQuantities(Tendency::Linear6x6, c, 0.0);
+        ASSERT_EQ(bits(cross.VGGA), bits(std::sqrt(c[2] * c[2] + c[3] * c[3] + c[4] * c[4])));
+    }
 }
 
 TEST(quantities, quadratic_gives_only_regional_and_local) {
