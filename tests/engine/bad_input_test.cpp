@@ -338,6 +338,30 @@ TEST_F(bad_input, large_coordinates_and_a_tiny_radius) {
     EXPECT_TRUE(tiny_state.index.empty());
 }
 
+// Anomalies near 1e203 over a few metres give gradients near 1e200, whose squares leave
+// the doubles: the analytic signal is still the finite root, in memory and in the file.
+TEST_F(bad_input, gradients_whose_squares_overflow) {
+    std::string text = "X Y POINT HEIGHT CBA\n";
+    for (int i = 0; i < 5; ++i)
+        for (int k = 0; k < 5; ++k)
+            text += format_c('.', "%.3f %.3f %d 100.000 %.6e\n", 10.0 * i, 10.0 * k,
+                             5 * i + k + 1, 1e203 * (0.002 * i - 0.001 * k + 1.0));
+    RunState state;
+    FakeMonitor monitor;
+    const RunSettings s = settings_for(write("steep.dat", text), path("steep.out"));
+    ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+    EXPECT_TRUE(monitor.messages.empty());
+    for (std::size_t p = 0; p < state.points.count; ++p) {
+        const double* v = state.points.work[p].value;
+        EXPECT_GT(std::fabs(v[work::hggax]), 1e199) << p;
+        EXPECT_TRUE(std::isfinite(v[work::asig])) << p;
+        EXPECT_DOUBLE_EQ(v[work::asig], std::hypot(v[work::hgga], v[work::vgga])) << p;
+    }
+    const std::string rows = slurp(s.output_file);
+    EXPECT_EQ(rows.find("inf"), std::string::npos);
+    EXPECT_EQ(lines_of(rows).size(), 27u);
+}
+
 // The input gives its lines once and is gone at the second pass (a pipe here): the run
 // ends with a message before any result file is made.
 TEST_F(bad_input, input_gone_before_the_second_pass) {
