@@ -30,7 +30,8 @@ struct OrderedBlocksOptions {
 // threads can be started; with none at all the calling thread computes the items itself.
 //
 // compute must not touch what apply changes; a worker never runs more than a few blocks
-// ahead of apply, so the memory held stays small.
+// ahead of apply, so the memory held stays small: with block_size 1, item i is computed
+// only after item i - in_flight was applied.
 template <class Outcome, class Compute, class Apply, class Idle>
 bool run_ordered_blocks(std::size_t count, const OrderedBlocksOptions& options,
                         Compute&& compute, Apply&& apply, Idle&& idle) {

@@ -124,10 +124,10 @@ private:
             fit_block(b * block, std::min(block, count - b * block), fits, false);
         };
         if (threads <= 1) {
-            FitBlock fits;
+            fit_blocks_.resize(1);
             for (std::size_t b = 0; b < blocks; ++b) {
-                fit_block(b * block, std::min(block, count - b * block), fits, true);
-                if (apply_block(pass, fits) == Step::Stop) return false;
+                fit_block(b * block, std::min(block, count - b * block), fit_blocks_[0], true);
+                if (apply_block(pass, fit_blocks_[0]) == Step::Stop) return false;
             }
             return true;
         }
@@ -136,9 +136,16 @@ private:
         options.block_size = 1;  // one FitBlock an item
         // A block on each worker and the one being applied: more would hold memory only.
         options.in_flight = threads + 1;
-        return run_ordered_blocks<FitBlock>(
-            blocks, options, fit,
-            [&](std::size_t, const FitBlock& fits) { return apply_block(pass, fits) == Step::Go; },
+        // Block b is fitted only once block b - in_flight is applied, so in_flight blocks
+        // take turns; they keep their arrays from pass to pass (blocks freed and made
+        // anew each pass left the C library's heap a few megabytes larger every time).
+        fit_blocks_.resize(options.in_flight);
+        const auto fits_of = [&](std::size_t b) -> FitBlock& {
+            return fit_blocks_[b % options.in_flight];
+        };
+        return run_ordered_blocks<char>(
+            blocks, options, [&](std::size_t b, char&) { fit(b, fits_of(b)); },
+            [&](std::size_t b, char&) { return apply_block(pass, fits_of(b)) == Step::Go; },
             [&] { return answer_stop() == Step::Go; });
     }
 
@@ -350,6 +357,7 @@ private:
     unsigned threads_;
     std::size_t unknowns_;  // of the trend model
     bool side_by_side_;     // Moore-Penrose systems solved in vector lanes, a group at a time
+    std::vector<FitBlock> fit_blocks_;  // the blocks in flight, kept for their capacity
     TextOutput result_;
     std::string row_;  // the row being written, kept for its capacity
     TextOutput trace_;

@@ -78,7 +78,9 @@ TEST(ordered_blocks, apply_returning_false_stops_after_that_item) {
 }
 
 // in_flight bounds the blocks taken but not yet applied, however far the workers could run
-// ahead while the caller is slow: with it the run holds only that many blocks' outcomes.
+// ahead while the caller is slow: with it the run holds only that many blocks' outcomes,
+// and block i is computed only once block i - in_flight is applied (the point loop lets
+// in_flight blocks of fits take turns on that).
 TEST(ordered_blocks, workers_take_no_more_blocks_than_in_flight) {
     for (std::size_t in_flight : {std::size_t{0}, std::size_t{3}}) {
         OrderedBlocksOptions options;
@@ -86,18 +88,24 @@ TEST(ordered_blocks, workers_take_no_more_blocks_than_in_flight) {
         options.block_size = 1;
         options.in_flight = in_flight;
         const std::size_t bound = in_flight > 0 ? in_flight : 2 * options.threads + 2;
-        std::atomic<std::size_t> taken{0};
+        std::atomic<std::size_t> taken{0}, applied{0}, early{0};
         std::size_t most_ahead = 0;
         const bool finished = run_ordered_blocks<Item>(
-            200, options, [&](std::size_t i, Item& out) { out.index = i, ++taken; },
+            200, options,
+            [&](std::size_t i, Item& out) {
+                if (i >= applied.load() + bound) ++early;
+                out.index = i, ++taken;
+            },
             [&](std::size_t i, Item&) {
                 if (i % 50 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 most_ahead = std::max(most_ahead, taken.load() - i);
+                ++applied;
                 return true;
             },
             [] { return true; });
         EXPECT_TRUE(finished);
         EXPECT_LE(most_ahead, bound) << in_flight;
+        EXPECT_EQ(early.load(), 0u) << in_flight;
     }
 }
 
