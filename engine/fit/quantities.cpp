@@ -11,22 +11,14 @@ namespace {
 // what every result file holds. Where the squares leave the range of doubles (gradients
 // beyond about 1e154, from fits on coordinates of that order, or all below about
 // 1e-154) that form gives inf or 0 for a finite, nonzero root: there alone the root is
-// taken by hypot, which needs no squares.
-bool squares_in_range(double root) {
-    return root >= 0x1p-511 && root <= std::numeric_limits<double>::max();
-}
-
-double root_of_squares(double a, double b) {
-    const double root = std::sqrt(a * a + b * b);
-    if (squares_in_range(root) || !std::isfinite(a) || !std::isfinite(b)) return root;
-    return std::hypot(a, b);
-}
-
-double root_of_squares(double a, double b, double c) {
-    const double root = std::sqrt(a * a + b * b + c * c);
-    if (squares_in_range(root) || !std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c))
-        return root;
-    return std::hypot(a, b, c);
+// taken by hypot, which needs no squares. The squares are summed left to right, as the
+// formulas write them.
+template <class... Legs>
+double root_of_squares(Legs... legs) {
+    const double root = std::sqrt((... + (legs * legs)));
+    const bool in_range = root >= 0x1p-511 && root <= std::numeric_limits<double>::max();
+    if (in_range || !(std::isfinite(legs) && ...)) return root;
+    return std::hypot(legs...);
 }
 
 // atan of the one-argument form keeps TILT within -pi/2..pi/2. A vanishing horizontal
