@@ -8,6 +8,7 @@
 
 #include "engine/simd/exact_hypot.h"
 #include "orvgrid/grid/node_visits.h"
+#include "orvgrid/grid/visit_runs.h"
 #include "orvgrid/raster.h"
 
 namespace {
@@ -44,76 +45,57 @@ long long cell_along(double coordinate, double origin, double cell_size, std::si
     return static_cast<long long>(cell);
 }
 
+VisitRuns visit_runs_of(const NodeLattice& lattice) {
+    return {lattice.row_nodes_first.data(),
+            lattice.row_nodes_end.data(),
+            lattice.node_y.data(),
+            lattice.reach_radius,
+            lattice.nodes.origin_y,
+            lattice.per_node,
+            lattice.nodes.ny};
+}
+
 // The points of the slot-order copy, column by column.
 struct CopiedPoints {
     const NodeLattice& lattice;
-    template <class Visit>
-    void each_in_column(std::size_t ix, Visit&& visit) const {
+    // The visits of cell column ix's points seen from the node column at x; how many.
+    std::size_t lay_out(const VisitRuns& runs, double x, std::size_t ix, NodeVisit* visits) const {
         const ClusterIndex& index = *lattice.index;
-        const std::size_t end = index.slot_begin(ix, index.ny());
-        for (std::size_t s = index.slot_begin(ix, 0); s < end; ++s)
-            visit(lattice.xs[s], lattice.ys[s], lattice.rows[s], s);
-    }
-    double value(std::size_t k, std::size_t slot) const {
-        return lattice.values[k * lattice.xs.size() + slot];
+        const SlotPoints copy{lattice.xs.data(),   lattice.ys.data(),
+                              lattice.rows.data(), lattice.values.data(),
+                              lattice.xs.size(),   static_cast<int>(lattice.positions.size())};
+        return lay_out_visits(lattice.instruction_set, runs, copy, x, index.slot_begin(ix, 0),
+                              index.slot_begin(ix, index.ny()), visits);
     }
 };
 
 // The point records themselves, reached through the index's slots cell by cell.
 struct RecordPoints {
     const NodeLattice& lattice;
-    template <class Visit>
-    void each_in_column(std::size_t ix, Visit&& visit) const {
+    std::size_t lay_out(const VisitRuns& runs, double x, std::size_t ix, NodeVisit* visits) const {
         const ClusterIndex& index = *lattice.index;
         const std::uint32_t* slots = index.slot_points().data();
+        const int variables = static_cast<int>(lattice.positions.size());
+        std::size_t count = 0;
         for (std::size_t iy = 0; iy < index.ny(); ++iy) {
             const std::size_t end = index.slot_begin(ix, iy + 1);
             for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
                 const double* v = lattice.points->work[slots[s]].value;
-                visit(v[work::x], v[work::y], static_cast<std::uint32_t>(iy), s);
+                const double dx = x - v[work::x] + 0.001;
+                if (std::fabs(dx) > runs.reach_radius) continue;
+                NodeVisit& visit = visits[count];
+                if (!reachable_run(runs, dx, v[work::y], static_cast<std::uint32_t>(iy),
+                                   visit.first, visit.end))
+                    continue;
+                visit.dx = dx;
+                visit.py = v[work::y];
+                for (int k = 0; k < variables; ++k) visit.value[k] = v[lattice.positions[k]];
+                ++count;
             }
         }
-    }
-    double value(std::size_t k, std::size_t slot) const {
-        const std::uint32_t point = lattice.index->slot_points()[slot];
-        return lattice.points->work[point].value[lattice.positions[k]];
+        return count;
     }
 };
-
-// The nodes first .. end - 1 of the window of cell row `row` (the nodes whose window
-// holds the row) that may take a point at dx, py; false when there are none. The run is
-// cut to the nodes with |dy| <= sqrt(reach_radius^2 - dx^2) and at most one more at each
-// end: any other node is farther than the search radius, as the margin of reach_radius
-// dwarfs the rounding of that bound. The run is estimated, then widened node by node
-// until the nodes just outside it are out of reach: dy grows with the node row, every
-// step of its computation rounding monotonically, so none beyond them is within. A NaN
-// estimate keeps the whole window.
-inline bool reachable_run(const NodeLattice& lattice, double dx, double py, std::uint32_t row,
-                          std::uint32_t& first, std::uint32_t& end) {
-    const long long lo = lattice.row_nodes_first[row];
-    const long long hi = lattice.row_nodes_end[row];
-    if (lo >= hi) return false;
-    long long run_first = lo;
-    long long run_end = hi;
-    const double reach = lattice.reach_radius;
-    if (reach < INFINITE) {
-        const double half = std::sqrt(reach * reach - dx * dx);
-        const double centre = (py - 0.001 - lattice.nodes.origin_y) * lattice.per_node;
-        const double below = std::floor(centre - half * lattice.per_node);
-        const double above = std::ceil(centre + half * lattice.per_node) + 1.0;
-        if (below > static_cast<double>(lo))
-            run_first = below < static_cast<double>(hi) ? static_cast<long long>(below) : hi;
-        if (above < static_cast<double>(hi))
-            run_end =
-                above > static_cast<double>(run_first) ? static_cast<long long>(above) : run_first;
-        const double* node_y = lattice.node_y.data();
-        while (run_first > lo && node_y[run_first - 1] - py + 0.001 >= -half) --run_first;
-        while (run_end < hi && node_y[run_end] - py + 0.001 <= half) ++run_end;
-    }
-    first = static_cast<std::uint32_t>(run_first);
-    end = static_cast<std::uint32_t>(run_end);
-    return run_first < run_end;
-}
 
 // Sums the window's points into the nodes of column i: cell columns in increasing order,
 // the points of each in slot order (rows upward, stored order within a cell). Each node
@@ -136,6 +118,7 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
     for (int k = 0; k < variables; ++k)
         node_sums.weighted[k] = sums.data() + static_cast<std::size_t>(1 + k) * stride;
     const NodeColumnShape shape{lattice.node_y.data(), lattice.search_radius, variables};
+    const VisitRuns runs = visit_runs_of(lattice);
 
     const double x = static_cast<double>(i) * lattice.nodes.cell_size + lattice.nodes.origin_x;
     const long long cell_x =
@@ -156,19 +139,7 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
         const std::size_t in_column =
             index.slot_begin(column, index.ny()) - index.slot_begin(column, 0);
         if (visits.size() < in_column) visits.resize(in_column);
-        std::size_t count = 0;
-        points.each_in_column(
-            column, [&](double px, double py, std::uint32_t row, std::size_t slot) {
-                const double dx = x - px + 0.001;
-                if (std::fabs(dx) > reach) return;
-                NodeVisit& visit = visits[count];  // filled in place: no copy through the stack
-                if (!reachable_run(lattice, dx, py, row, visit.first, visit.end)) return;
-                visit.dx = dx;
-                visit.py = py;
-                for (int k = 0; k < variables; ++k)
-                    visit.value[k] = points.value(static_cast<std::size_t>(k), slot);
-                ++count;
-            });
+        const std::size_t count = points.lay_out(runs, x, column, visits.data());
         add_node_visits(lattice.instruction_set, shape, visits.data(), count, node_sums);
     }
 
