@@ -24,9 +24,11 @@ std::size_t lay_out_visits_scalar(const VisitRuns& runs, const SlotPoints& point
 
 std::size_t lay_out_visits(InstructionSet set, const VisitRuns& runs, const SlotPoints& points,
                            double x, std::size_t begin, std::size_t end, NodeVisit* visits) {
-    if (set == InstructionSet::Avx512 &&
-        runs.reach_radius < std::numeric_limits<double>::infinity() &&
-        runs.node_rows < (std::size_t{1} << 31))
+    const bool lanes_apply = runs.reach_radius < std::numeric_limits<double>::infinity() &&
+                             runs.node_rows < (std::size_t{1} << 31);
+    if (lanes_apply && set == InstructionSet::Avx512)
         return lay_out_visits_avx512(runs, points, x, begin, end, visits);
+    if (lanes_apply && set == InstructionSet::Avx2)
+        return lay_out_visits_avx2(runs, points, x, begin, end, visits);
     return lay_out_visits_scalar(runs, points, x, begin, end, visits);
 }

@@ -70,11 +70,14 @@ inline bool reachable_run(const VisitRuns& runs, double dx, double py, std::uint
 // The visits of the points in slots begin .. end - 1 seen from the node column at x:
 // dx = x - px + 0.001; a point with |dx| > reach_radius or an empty run makes none.
 // Returns how many were written to `visits` (room for end - begin). `set` chooses the
-// form: AVX-512F has one of its own, the others take the plain one.
+// form: AVX-512F and AVX2 have their own, SSE2 (without a rounding instruction) takes the
+// plain one. All give the same visits.
 std::size_t lay_out_visits(InstructionSet set, const VisitRuns& runs, const SlotPoints& points,
                            double x, std::size_t begin, std::size_t end, NodeVisit* visits);
 
-// The AVX-512F form, in a file compiled for it; reach_radius must be finite and
+// The vector forms, each in a file compiled for its set; reach_radius must be finite and
 // node_rows below 2^31.
+std::size_t lay_out_visits_avx2(const VisitRuns& runs, const SlotPoints& points, double x,
+                                std::size_t begin, std::size_t end, NodeVisit* visits);
 std::size_t lay_out_visits_avx512(const VisitRuns& runs, const SlotPoints& points, double x,
                                   std::size_t begin, std::size_t end, NodeVisit* visits);

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "orvgrid/grid/visit_runs.h"
+#include "orvgrid/grid/visit_runs_lanes.h"
 
 namespace {
 
@@ -36,19 +37,18 @@ std::size_t lay_out_visits_avx512(const VisitRuns& runs, const SlotPoints& point
     const __m512d per_node = _mm512_set1_pd(runs.per_node);
     const __m512d one = _mm512_set1_pd(1.0);
     std::size_t count = 0;
-    alignas(64) double dxs[8], pys[8], halves[8], firsts[8], ends[8], lows[8], highs[8];
     for (std::size_t s = begin; s < end; s += 8) {
         const std::size_t left = end - s;
-        const __mmask8 lanes = left >= 8 ? __mmask8(0xFF) : __mmask8((1u << left) - 1u);
-        const __m512d px = _mm512_maskz_loadu_pd(lanes, points.xs + s);
-        const __m512d py = _mm512_maskz_loadu_pd(lanes, points.ys + s);
+        const __mmask8 active = left >= 8 ? __mmask8(0xFF) : __mmask8((1u << left) - 1u);
+        const __m512d px = _mm512_maskz_loadu_pd(active, points.xs + s);
+        const __m512d py = _mm512_maskz_loadu_pd(active, points.ys + s);
         // Lanes past the end read cell row 0, which every index with a point has.
         const __m256i row = _mm512_castsi512_si256(
-            _mm512_maskz_loadu_epi32(static_cast<__mmask16>(lanes), points.rows + s));
+            _mm512_maskz_loadu_epi32(static_cast<__mmask16>(active), points.rows + s));
         const __m512d dx = _mm512_add_pd(_mm512_sub_pd(node_x, px), offset);
         // |dx| > reach skips the point; a NaN dx does not.
         const __mmask8 near =
-            _mm512_mask_cmp_pd_mask(lanes, _mm512_abs_pd(dx), reach_v, _CMP_NGT_UQ);
+            _mm512_mask_cmp_pd_mask(active, _mm512_abs_pd(dx), reach_v, _CMP_NGT_UQ);
         const __m512d lo = _mm512_cvtepu32_pd(
             _mm256_i32gather_epi32(reinterpret_cast<const int*>(runs.row_nodes_first), row, 4));
         const __m512d hi = _mm512_cvtepu32_pd(
@@ -93,40 +93,16 @@ std::size_t lay_out_visits_avx512(const VisitRuns& runs, const SlotPoints& point
         const __mmask8 widen_above = _mm512_mask_cmp_pd_mask(
             can_widen_above, _mm512_add_pd(_mm512_sub_pd(y_above, py), offset), half, _CMP_LE_OQ);
 
-        _mm512_store_pd(dxs, dx);
-        _mm512_store_pd(pys, py);
-        _mm512_store_pd(firsts, run_first);
-        _mm512_store_pd(ends, run_end);
-        if ((widen_below | widen_above) != 0) {
-            _mm512_store_pd(halves, half);
-            _mm512_store_pd(lows, lo);
-            _mm512_store_pd(highs, hi);
-            for (int l = 0; l < 8; ++l) {
-                if (((widen_below | widen_above) >> l & 1) == 0) continue;
-                long long first = static_cast<long long>(firsts[l]);
-                long long last = static_cast<long long>(ends[l]);
-                const auto low = static_cast<long long>(lows[l]);
-                const auto high = static_cast<long long>(highs[l]);
-                while (first > low && runs.node_y[first - 1] - pys[l] + 0.001 >= -halves[l])
-                    --first;
-                while (last < high && runs.node_y[last] - pys[l] + 0.001 <= halves[l]) ++last;
-                firsts[l] = static_cast<double>(first);
-                ends[l] = static_cast<double>(last);
-            }
-        }
-        const __mmask8 taken =
-            windowed & _mm512_cmp_pd_mask(_mm512_load_pd(firsts), _mm512_load_pd(ends), _CMP_LT_OQ);
-        for (unsigned m = taken; m != 0; m &= m - 1) {
-            const int l = __builtin_ctz(m);
-            const std::size_t slot = s + static_cast<std::size_t>(l);
-            NodeVisit& visit = visits[count++];
-            visit.dx = dxs[l];
-            visit.py = pys[l];
-            visit.first = static_cast<std::uint32_t>(firsts[l]);
-            visit.end = static_cast<std::uint32_t>(ends[l]);
-            for (int k = 0; k < points.variables; ++k)
-                visit.value[k] = points.values[static_cast<std::size_t>(k) * points.slots + slot];
-        }
+        RunLanes<8> group;
+        _mm512_store_pd(group.dx, dx);
+        _mm512_store_pd(group.py, py);
+        _mm512_store_pd(group.half, half);
+        _mm512_store_pd(group.first, run_first);
+        _mm512_store_pd(group.end, run_end);
+        _mm512_store_pd(group.low, lo);
+        _mm512_store_pd(group.high, hi);
+        count += finish_lanes(runs, points, s, windowed, widen_below | widen_above, group,
+                              visits + count);
     }
     return count;
 }

@@ -15,9 +15,12 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-bool avx512_runs() {
-    const std::vector<InstructionSet> sets = runnable_instruction_sets();
-    return std::find(sets.begin(), sets.end(), InstructionSet::Avx512) != sets.end();
+// The sets with a layout of their own that this CPU runs.
+std::vector<InstructionSet> vector_layouts() {
+    std::vector<InstructionSet> sets;
+    for (InstructionSet set : runnable_instruction_sets())
+        if (set == InstructionSet::Avx2 || set == InstructionSet::Avx512) sets.push_back(set);
+    return sets;
 }
 
 bool same(double a, double b) {
@@ -105,11 +108,13 @@ struct Column {
 
 }  // namespace
 
-// The vector layout gives the plain layout's visits bit for bit: the same points, in
-// slot order, with the same runs, distances and values, over 20,000 random columns (about
-// two million points) of every scale and the adversarial points above; any slot range.
-TEST(VisitRunsTest, VectorLayoutEqualsPlainLayout) {
-    if (!avx512_runs()) GTEST_SKIP() << "this CPU has no AVX-512F";
+// Each vector layout gives the plain layout's visits bit for bit: the same points, in
+// slot order, with the same runs, distances and values, over 20,000 random columns
+// (about two million points) of every scale and the adversarial points above, from any
+// first slot.
+TEST(VisitRunsTest, VectorLayoutsEqualPlainLayout) {
+    const std::vector<InstructionSet> sets = vector_layouts();
+    if (sets.empty()) GTEST_SKIP() << "this CPU has neither AVX2 nor AVX-512F";
     SurveyRandom r(20261209);
     std::size_t compared = 0, visits_seen = 0;
     for (int c = 0; c < 20000; ++c) {
@@ -120,18 +125,19 @@ TEST(VisitRunsTest, VectorLayoutEqualsPlainLayout) {
         const std::size_t n_plain =
             lay_out_visits(InstructionSet::Scalar, column.runs, column.points, column.x, begin,
                            count, plain.data());
-        const std::size_t n_lanes =
-            lay_out_visits(InstructionSet::Avx512, column.runs, column.points, column.x, begin,
-                           count, lanes.data());
-        ASSERT_EQ(n_plain, n_lanes) << "column " << c;
-        for (std::size_t v = 0; v < n_plain; ++v) {
-            const NodeVisit& a = plain[v];
-            const NodeVisit& b = lanes[v];
-            ASSERT_TRUE(same(a.dx, b.dx) && same(a.py, b.py)) << "column " << c << " visit " << v;
-            ASSERT_EQ(a.first, b.first) << "column " << c << " visit " << v;
-            ASSERT_EQ(a.end, b.end) << "column " << c << " visit " << v;
-            for (int k = 0; k < column.points.variables; ++k)
-                ASSERT_TRUE(same(a.value[k], b.value[k]));
+        for (InstructionSet set : sets) {
+            const std::size_t n_lanes = lay_out_visits(set, column.runs, column.points, column.x,
+                                                       begin, count, lanes.data());
+            ASSERT_EQ(n_plain, n_lanes) << instruction_set_name(set) << ", column " << c;
+            for (std::size_t v = 0; v < n_plain; ++v) {
+                const NodeVisit& a = plain[v];
+                const NodeVisit& b = lanes[v];
+                ASSERT_TRUE(same(a.dx, b.dx) && same(a.py, b.py) && a.first == b.first &&
+                            a.end == b.end)
+                    << instruction_set_name(set) << ", column " << c << " visit " << v;
+                for (int k = 0; k < column.points.variables; ++k)
+                    ASSERT_TRUE(same(a.value[k], b.value[k]));
+            }
         }
         compared += count - begin;
         visits_seen += n_plain;
