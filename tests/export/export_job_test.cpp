@@ -184,6 +184,8 @@ TEST_F(export_job, bad_choices_are_refused_before_any_work) {
     const Case cases[] = {
         {"crs", [](ExportOptions& o) { o.crs = "EPSG:999999"; }, "Unknown coordinate system 'EPSG:999999'"},
         {"crs text", [](ExportOptions& o) { o.crs = "+proj=nothing"; }, "Unknown coordinate system '+proj=nothing'"},
+        {"crs operation", [](ExportOptions& o) { o.crs = "+proj=axisswap +order=2,1"; },
+         "Unknown coordinate system '+proj=axisswap +order=2,1'"},
         {"zero cell", [](ExportOptions& o) { o.cell_size = 0.0; }, "The cell size must be a number greater than 0, not 0"},
         {"negative cell", [](ExportOptions& o) { o.cell_size = -5.0; }, "The cell size must be a number greater than 0, not -5"},
         {"variable", [](ExportOptions& o) { o.variables = {"a"}; }, "No grid variable 'a' for this trend model"},
