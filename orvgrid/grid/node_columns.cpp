@@ -81,14 +81,10 @@ struct RecordPoints {
             const std::size_t end = index.slot_begin(ix, iy + 1);
             for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
                 const double* v = lattice.points->work[slots[s]].value;
-                const double dx = x - v[work::x] + 0.001;
-                if (std::fabs(dx) > runs.reach_radius) continue;
                 NodeVisit& visit = visits[count];
-                if (!reachable_run(runs, dx, v[work::y], static_cast<std::uint32_t>(iy),
-                                   visit.first, visit.end))
+                if (!visit_of(runs, x, v[work::x], v[work::y], static_cast<std::uint32_t>(iy),
+                              visit))
                     continue;
-                visit.dx = dx;
-                visit.py = v[work::y];
                 for (int k = 0; k < variables; ++k) visit.value[k] = v[lattice.positions[k]];
                 ++count;
             }

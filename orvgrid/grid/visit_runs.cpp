@@ -6,13 +6,8 @@ std::size_t lay_out_visits_scalar(const VisitRuns& runs, const SlotPoints& point
                                   std::size_t begin, std::size_t end, NodeVisit* visits) {
     std::size_t count = 0;
     for (std::size_t s = begin; s < end; ++s) {
-        const double dx = x - points.xs[s] + 0.001;
-        if (std::fabs(dx) > runs.reach_radius) continue;
         NodeVisit& visit = visits[count];  // filled in place: no copy through the stack
-        if (!reachable_run(runs, dx, points.ys[s], points.rows[s], visit.first, visit.end))
-            continue;
-        visit.dx = dx;
-        visit.py = points.ys[s];
+        if (!visit_of(runs, x, points.xs[s], points.ys[s], points.rows[s], visit)) continue;
         for (int k = 0; k < points.variables; ++k)
             visit.value[k] = points.values[static_cast<std::size_t>(k) * points.slots + s];
         ++count;

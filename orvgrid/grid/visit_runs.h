@@ -67,6 +67,19 @@ inline bool reachable_run(const VisitRuns& runs, double dx, double py, std::uint
     return run_first < run_end;
 }
 
+// The visit of a point at px, py in cell row `row` seen from the node column at x:
+// dx = x - px + 0.001; none (false) when |dx| > reach_radius or the run is empty.
+// Fills all of `visit` but its values.
+inline bool visit_of(const VisitRuns& runs, double x, double px, double py, std::uint32_t row,
+                     NodeVisit& visit) {
+    const double dx = x - px + 0.001;
+    if (std::fabs(dx) > runs.reach_radius) return false;
+    if (!reachable_run(runs, dx, py, row, visit.first, visit.end)) return false;
+    visit.dx = dx;
+    visit.py = py;
+    return true;
+}
+
 // The visits of the points in slots begin .. end - 1 seen from the node column at x:
 // dx = x - px + 0.001; a point with |dx| > reach_radius or an empty run makes none.
 // Returns how many were written to `visits` (room for end - begin). `set` chooses the
