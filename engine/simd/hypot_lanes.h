@@ -19,8 +19,10 @@
 // library scales the operands outside that range. Each operation is correctly rounded in
 // any lane of any instruction set, so a lane form that performs the same operations in
 // the same order gives the library's bits, pair for pair. Lanes outside the range (and
-// NaN, infinities, zeros) are handed to std::hypot itself.
+// NaN, infinities, zeros) are handed to std::hypot itself, and so are the lopsided
+// pairs: they are rare, and testing for them costs each vector less than computing
+// their sums would (the lane forms test ay > max(2^-459, ax * 2^-54) once).
 
 inline constexpr double HYPOT_LANES_LARGEST = 0x1p511;    // largest ax taken in lanes
 inline constexpr double HYPOT_LANES_SMALLEST = 0x1p-459;  // smallest ay taken in lanes
-inline constexpr double HYPOT_LANES_RATIO = 0x1p-54;      // below it: ax + ay
+inline constexpr double HYPOT_LANES_RATIO = 0x1p-54;      // at or below it: ax + ay

@@ -18,13 +18,14 @@ inline __m256d hypot_lanes(__m256d dx, __m256d dy, __m256d active) {
     const __m256d y = _mm256_andnot_pd(sign, dy);
     const __m256d ax = _mm256_max_pd(x, y);
     const __m256d ay = _mm256_min_pd(x, y);
-    // max and min drop a NaN operand: a NaN leg is caught before them.
+    // max and min drop a NaN operand: a NaN leg is caught before them. Lopsided pairs
+    // go to the library with the rest (see hypot_lanes.h).
+    const __m256d least = _mm256_max_pd(_mm256_set1_pd(HYPOT_LANES_SMALLEST),
+                                        _mm256_mul_pd(ax, _mm256_set1_pd(HYPOT_LANES_RATIO)));
     const __m256d in_range = _mm256_and_pd(
         _mm256_cmp_pd(x, y, _CMP_ORD_Q),
         _mm256_and_pd(_mm256_cmp_pd(ax, _mm256_set1_pd(HYPOT_LANES_LARGEST), _CMP_LE_OQ),
-                      _mm256_cmp_pd(ay, _mm256_set1_pd(HYPOT_LANES_SMALLEST), _CMP_GE_OQ)));
-    const __m256d lopsided =
-        _mm256_cmp_pd(ay, _mm256_mul_pd(ax, _mm256_set1_pd(HYPOT_LANES_RATIO)), _CMP_LE_OQ);
+                      _mm256_cmp_pd(ay, least, _CMP_GT_OQ)));
 
     const __m256d h = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(ax, ax), _mm256_mul_pd(ay, ay)));
     const __m256d ay2 = _mm256_add_pd(ay, ay);
@@ -42,9 +43,7 @@ inline __m256d hypot_lanes(__m256d dx, __m256d dy, __m256d active) {
                       _mm256_mul_pd(d2, d2));
     const __m256d t1 = _mm256_blendv_pd(t1f, t1s, steep);
     const __m256d t2 = _mm256_blendv_pd(t2f, t2s, steep);
-    const __m256d corrected =
-        _mm256_sub_pd(h, _mm256_div_pd(_mm256_add_pd(t1, t2), _mm256_add_pd(h, h)));
-    __m256d d = _mm256_blendv_pd(corrected, _mm256_add_pd(ax, ay), lopsided);
+    __m256d d = _mm256_sub_pd(h, _mm256_div_pd(_mm256_add_pd(t1, t2), _mm256_add_pd(h, h)));
 
     const int outside = _mm256_movemask_pd(_mm256_andnot_pd(in_range, active));
     if (outside != 0) {

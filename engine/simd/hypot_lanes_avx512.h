@@ -22,13 +22,14 @@ inline __m512d hypot_lanes(__m512d dx, __m512d dy, __mmask8 active) {
     const __m512d y = _mm512_abs_pd(dy);
     const __m512d ax = _mm512_max_pd(x, y);
     const __m512d ay = _mm512_min_pd(x, y);
-    // max and min drop a NaN operand: a NaN leg is caught before them.
+    // max and min drop a NaN operand: a NaN leg is caught before them. Lopsided pairs
+    // go to the library with the rest (see hypot_lanes.h).
+    const __m512d least = _mm512_max_pd(_mm512_set1_pd(HYPOT_LANES_SMALLEST),
+                                        _mm512_mul_pd(ax, _mm512_set1_pd(HYPOT_LANES_RATIO)));
     const __mmask8 in_range =
         _mm512_cmp_pd_mask(x, y, _CMP_ORD_Q) &
         _mm512_cmp_pd_mask(ax, _mm512_set1_pd(HYPOT_LANES_LARGEST), _CMP_LE_OQ) &
-        _mm512_cmp_pd_mask(ay, _mm512_set1_pd(HYPOT_LANES_SMALLEST), _CMP_GE_OQ);
-    const __mmask8 lopsided =
-        _mm512_cmp_pd_mask(ay, _mm512_mul_pd(ax, _mm512_set1_pd(HYPOT_LANES_RATIO)), _CMP_LE_OQ);
+        _mm512_cmp_pd_mask(ay, least, _CMP_GT_OQ);
 
     const __m512d h = _mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(ax, ax), _mm512_mul_pd(ay, ay)));
     const __m512d ay2 = _mm512_add_pd(ay, ay);
@@ -46,9 +47,7 @@ inline __m512d hypot_lanes(__m512d dx, __m512d dy, __mmask8 active) {
                       _mm512_mul_pd(d2, d2));
     const __m512d t1 = _mm512_mask_blend_pd(steep, t1f, t1s);
     const __m512d t2 = _mm512_mask_blend_pd(steep, t2f, t2s);
-    const __m512d corrected =
-        _mm512_sub_pd(h, _mm512_div_pd(_mm512_add_pd(t1, t2), _mm512_add_pd(h, h)));
-    __m512d d = _mm512_mask_blend_pd(lopsided, corrected, _mm512_add_pd(ax, ay));
+    __m512d d = _mm512_sub_pd(h, _mm512_div_pd(_mm512_add_pd(t1, t2), _mm512_add_pd(h, h)));
 
     const __mmask8 outside = active & static_cast<__mmask8>(~in_range);
     if (outside != 0) {

@@ -23,11 +23,13 @@ inline __m128d hypot_lanes(__m128d dx, __m128d dy, __m128d active) {
     const __m128d y = _mm_andnot_pd(sign, dy);
     const __m128d ax = _mm_max_pd(x, y);
     const __m128d ay = _mm_min_pd(x, y);
-    // max and min drop a NaN operand: a NaN leg is caught before them.
-    const __m128d in_range = _mm_and_pd(
-        _mm_cmpord_pd(x, y), _mm_and_pd(_mm_cmple_pd(ax, _mm_set1_pd(HYPOT_LANES_LARGEST)),
-                                        _mm_cmpge_pd(ay, _mm_set1_pd(HYPOT_LANES_SMALLEST))));
-    const __m128d lopsided = _mm_cmple_pd(ay, _mm_mul_pd(ax, _mm_set1_pd(HYPOT_LANES_RATIO)));
+    // max and min drop a NaN operand: a NaN leg is caught before them. Lopsided pairs
+    // go to the library with the rest (see hypot_lanes.h).
+    const __m128d least =
+        _mm_max_pd(_mm_set1_pd(HYPOT_LANES_SMALLEST), _mm_mul_pd(ax, _mm_set1_pd(HYPOT_LANES_RATIO)));
+    const __m128d in_range =
+        _mm_and_pd(_mm_cmpord_pd(x, y), _mm_and_pd(_mm_cmple_pd(ax, _mm_set1_pd(HYPOT_LANES_LARGEST)),
+                                                   _mm_cmpgt_pd(ay, least)));
 
     const __m128d h = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(ax, ax), _mm_mul_pd(ay, ay)));
     const __m128d ay2 = _mm_add_pd(ay, ay);
@@ -44,8 +46,7 @@ inline __m128d hypot_lanes(__m128d dx, __m128d dy, __m128d active) {
                                    _mm_mul_pd(d2, d2));
     const __m128d t1 = select(steep, t1s, t1f);
     const __m128d t2 = select(steep, t2s, t2f);
-    const __m128d corrected = _mm_sub_pd(h, _mm_div_pd(_mm_add_pd(t1, t2), _mm_add_pd(h, h)));
-    __m128d d = select(lopsided, _mm_add_pd(ax, ay), corrected);
+    __m128d d = _mm_sub_pd(h, _mm_div_pd(_mm_add_pd(t1, t2), _mm_add_pd(h, h)));
 
     const int outside = _mm_movemask_pd(_mm_andnot_pd(in_range, active));
     if (outside != 0) {
