@@ -10,7 +10,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 build="$top/build/test"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The benchmarks are built (not run) so that they keep compiling with the code they time.
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_WITH_BENCH=ON >/dev/null
 cmake --build "$build" -j"$jobs"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
 
