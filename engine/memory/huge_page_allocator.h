@@ -67,3 +67,24 @@ private:
 
 template <class T>
 using HugePageVector = std::vector<T, HugePageAllocator<T>>;
+
+// Has the kernel back the whole pages within [begin, begin + bytes) with zeroed memory
+// now, from the calling thread. A large array's pages are otherwise zeroed on first
+// touch by whichever thread touches them, one after the other when one thread fills the
+// array; threads that each populate a part zero it side by side. On a virtual machine
+// whose host has taken the guest's free memory back, zeroing 170 MB took a third of a
+// second. Where the kernel cannot (before Linux 5.14) nothing happens: the pages are
+// zeroed on first touch as before.
+inline void populate_pages(const void* begin, std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(begin);
+    const std::uintptr_t first = (start + page - 1) / page * page;
+    const std::uintptr_t end = (start + bytes) / page * page;
+    if (end > first)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)begin;
+    (void)bytes;
+#endif
+}

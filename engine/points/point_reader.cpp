@@ -369,6 +369,17 @@ int read_in_two_passes(const RunSettings& settings, PointData& points, RunMonito
     }
 
     const PointExtent extent = shifted_extent(raw);
+    points.survey.reserve(count + 1);
+    points.work.reserve(count + 1);
+    if (!parts.empty()) {
+        // Each part's thread has the pages of its points zeroed, so that the kernel's
+        // zeroing of the arrays runs on all the threads instead of on this one.
+        for_each_part(parts, [&](FilePart& part) {
+            populate_pages(points.survey.data() + part.first_point,
+                           part.count * sizeof(SurveyPoint));
+            populate_pages(points.work.data() + part.first_point, part.count * sizeof(WorkPoint));
+        });
+    }
     points.survey.resize(count + 1);
     points.work.resize(count + 1);
 
