@@ -7,17 +7,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <new>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "engine/points/number_text.h"
 #include "engine/points/text_line_reader.h"
 #include "engine/points/text_lines.h"
+#include "engine/run/split_work.h"
 
 namespace {
 
@@ -201,42 +200,14 @@ void store_part(const RunSettings& settings, const RawExtent& raw, const PointEx
     part.changed = reader.failed() || k != part.count;
 }
 
-// Runs work(part) for every part, the first on the calling thread. A part whose thread
-// cannot be started (near an address-space limit) is read on the calling thread too. An
-// exception thrown by any part is rethrown here once all parts have ended.
+// Runs work(part) for every part, each on a thread of its own (the first on the calling
+// thread); see split_work.
 template <class Work>
 void for_each_part(std::vector<FilePart>& parts, Work&& work) {
-    std::vector<std::exception_ptr> errors(parts.size());
-    auto guarded = [&](std::size_t p) {
-        try {
-            work(parts[p]);
-        } catch (...) {
-            errors[p] = std::current_exception();
-        }
-    };
-    {
-        std::vector<std::thread> threads;
-        struct Joiner {
-            std::vector<std::thread>& threads;
-            ~Joiner() {
-                for (std::thread& t : threads)
-                    if (t.joinable()) t.join();
-            }
-        } joiner{threads};
-        threads.reserve(parts.size());
-        std::size_t started = 1;
-        for (; started < parts.size(); ++started) {
-            try {
-                threads.emplace_back(guarded, started);
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-        guarded(0);
-        for (std::size_t p = started; p < parts.size(); ++p) guarded(p);
-    }
-    for (const std::exception_ptr& error : errors)
-        if (error) std::rethrow_exception(error);
+    split_work(parts.size(), static_cast<unsigned>(parts.size()),
+               [&](std::size_t begin, std::size_t end) {
+                   for (std::size_t p = begin; p < end; ++p) work(parts[p]);
+               });
 }
 
 // The parts a regular file of some size is read in, each with a handle of its own;

@@ -50,6 +50,6 @@ GridOutcome grid_lattice(const PointData& points, const ClusterIndex& index, int
     values.assign(lattice.nodes(), LATTICE_BLANK);
     if (index.empty() || !(index.cell_size() > 0.0)) return GridOutcome::Done;
     NodeLattice nodes;
-    prepare_lattice(nodes, points, index, position, search_radius, grid_radius, lattice);
+    prepare_lattice(nodes, points, index, position, search_radius, grid_radius, lattice, threads);
     return sweep_node_columns(nodes, threads, monitor, values.data());
 }

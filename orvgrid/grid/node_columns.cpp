@@ -1,11 +1,14 @@
 #include "orvgrid/grid/node_columns.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <limits>
 #include <new>
 
+#include "engine/memory/populated_resize.h"
+#include "engine/run/split_work.h"
 #include "engine/simd/exact_hypot.h"
 #include "orvgrid/grid/node_visits.h"
 #include "orvgrid/grid/visit_runs.h"
@@ -189,16 +192,18 @@ inline void prefetch_record(const PointData& points, std::span<const std::uint32
 }
 
 // The copy in slot order, with each slot's cell row; false (nothing kept) without the
-// memory for it.
-bool copy_points(NodeLattice& lattice) {
+// memory for it. Each of `threads` threads copies the cell columns whose slots begin in
+// its share of the slots (lattice.column_slots must be laid out).
+bool copy_points(NodeLattice& lattice, unsigned threads) {
     const PointData& points = *lattice.points;
     const ClusterIndex& index = *lattice.index;
     const std::span<const std::uint32_t> slots = index.slot_points();
+    const std::size_t positions = lattice.positions.size();
     try {
-        lattice.xs.resize(slots.size());
-        lattice.ys.resize(slots.size());
-        lattice.rows.resize(slots.size());
-        lattice.values.resize(lattice.positions.size() * slots.size());
+        assign_populated(lattice.xs, slots.size(), 0.0, threads);
+        assign_populated(lattice.ys, slots.size(), 0.0, threads);
+        assign_populated(lattice.rows, slots.size(), std::uint32_t{0}, threads);
+        assign_populated(lattice.values, positions * slots.size(), 0.0, threads);
     } catch (const std::bad_alloc&) {
         lattice.xs = {};
         lattice.ys = {};
@@ -206,20 +211,28 @@ bool copy_points(NodeLattice& lattice) {
         lattice.values = {};
         return false;
     }
-    for (std::size_t ix = 0; ix < index.nx(); ++ix) {
-        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
-            const std::size_t end = index.slot_begin(ix, iy + 1);
-            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
-                prefetch_record(points, slots, s);
-                const double* v = points.work[slots[s]].value;
-                lattice.xs[s] = v[work::x];
-                lattice.ys[s] = v[work::y];
-                lattice.rows[s] = static_cast<std::uint32_t>(iy);
-                for (std::size_t k = 0; k < lattice.positions.size(); ++k)
-                    lattice.values[k * slots.size() + s] = v[lattice.positions[k]];
+    const std::vector<std::size_t>& starts = lattice.column_slots;
+    split_work(slots.size(), threads, [&](std::size_t begin, std::size_t end) {
+        const auto column_of = [&](std::size_t slot) {
+            return static_cast<std::size_t>(
+                std::lower_bound(starts.begin(), starts.end() - 1, slot) - starts.begin());
+        };
+        const std::size_t ix_end = column_of(end);
+        for (std::size_t ix = column_of(begin); ix < ix_end; ++ix) {
+            for (std::size_t iy = 0; iy < index.ny(); ++iy) {
+                const std::size_t cell_end = index.slot_begin(ix, iy + 1);
+                for (std::size_t s = index.slot_begin(ix, iy); s < cell_end; ++s) {
+                    prefetch_record(points, slots, s);
+                    const double* v = points.work[slots[s]].value;
+                    lattice.xs[s] = v[work::x];
+                    lattice.ys[s] = v[work::y];
+                    lattice.rows[s] = static_cast<std::uint32_t>(iy);
+                    for (std::size_t k = 0; k < positions; ++k)
+                        lattice.values[k * slots.size() + s] = v[lattice.positions[k]];
+                }
             }
         }
-    }
+    });
     return true;
 }
 
@@ -257,32 +270,38 @@ bool same_layout(const NodeLattice& lattice, const PointData& points, const Clus
 // that every slot still holds a point at the copied position; false as soon as one does
 // not (the copy is then to be made afresh). With the positions and the index's layout
 // unchanged, so are the cell rows: the index bins a point by its position.
-bool take_values(NodeLattice& lattice, std::span<const int> positions) {
+bool take_values(NodeLattice& lattice, std::span<const int> positions, unsigned threads) {
     const PointData& points = *lattice.points;
     const std::span<const std::uint32_t> slots = lattice.index->slot_points();
     lattice.positions.assign(positions.begin(), positions.end());
     lattice.values.resize(positions.size() * slots.size());
-    for (std::size_t s = 0; s < slots.size(); ++s) {
-        prefetch_record(points, slots, s);
-        const double* v = points.work[slots[s]].value;
-        if (!same_bits(v[work::x], lattice.xs[s]) || !same_bits(v[work::y], lattice.ys[s]))
-            return false;
-        for (std::size_t k = 0; k < positions.size(); ++k)
-            lattice.values[k * slots.size() + s] = v[positions[k]];
-    }
-    return true;
+    std::atomic<bool> same{true};
+    split_work(slots.size(), threads, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t s = begin; s < end; ++s) {
+            prefetch_record(points, slots, s);
+            const double* v = points.work[slots[s]].value;
+            if (!same_bits(v[work::x], lattice.xs[s]) || !same_bits(v[work::y], lattice.ys[s])) {
+                same.store(false, std::memory_order_relaxed);
+                return;
+            }
+            for (std::size_t k = 0; k < positions.size(); ++k)
+                lattice.values[k * slots.size() + s] = v[positions[k]];
+        }
+    });
+    return same.load();
 }
 
 }  // namespace
 
 void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
-                     const GridLattice& nodes) {
+                     const GridLattice& nodes, unsigned threads) {
     try {
         if (same_layout(lattice, points, index, search_radius, grid_radius, nodes) &&
-            take_values(lattice, positions))
+            take_values(lattice, positions, threads))
             return;
-        prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes);
+        prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes,
+                        threads);
     } catch (...) {
         lattice = NodeLattice{};  // half prepared: nothing in it may be kept
         throw;
@@ -291,7 +310,7 @@ void refresh_lattice(NodeLattice& lattice, const PointData& points, const Cluste
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
-                     const GridLattice& nodes) {
+                     const GridLattice& nodes, unsigned threads) {
     lattice.points = &points;
     lattice.index = &index;
     lattice.positions.assign(positions.begin(), positions.end());
@@ -316,7 +335,7 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
         lattice.node_y[j] = static_cast<double>(j) * nodes.cell_size + nodes.origin_y;
     lay_out_row_windows(lattice);
 
-    const bool copied = copy_points(lattice);
+    const bool copied = copy_points(lattice, threads);
     const std::size_t ny = index.ny();
     lattice.column_x_low.assign(index.nx(), INFINITE);
     lattice.column_x_high.assign(index.nx(), -INFINITE);
@@ -349,9 +368,10 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
 
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      int position, double search_radius, double grid_radius,
-                     const GridLattice& nodes) {
+                     const GridLattice& nodes, unsigned threads) {
     const int positions[] = {position};
-    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes);
+    prepare_lattice(lattice, points, index, positions, search_radius, grid_radius, nodes,
+                    threads);
 }
 
 namespace {

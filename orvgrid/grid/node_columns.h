@@ -49,11 +49,12 @@ struct NodeLattice {
 };
 
 // Sets up the gridding of WorkPoint `positions` (1 to 3) on the nodes of `nodes` with the
-// distance kernel of distance_instruction_set(); copies the points if memory allows.
-// Throws std::bad_alloc when not even the lattice's small tables fit.
+// distance kernel of distance_instruction_set(); copies the points if memory allows, on
+// up to `threads` threads (0: all cores). Throws std::bad_alloc when not even the
+// lattice's small tables fit.
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
-                     const GridLattice& nodes);
+                     const GridLattice& nodes, unsigned threads = 1);
 // The same on the index's own lattice.
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius);
@@ -62,7 +63,7 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
                      int position, double search_radius, double grid_radius);
 void prepare_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      int position, double search_radius, double grid_radius,
-                     const GridLattice& nodes);
+                     const GridLattice& nodes, unsigned threads = 1);
 
 // As prepare_lattice, but a lattice prepared before for the same points (every
 // position bit for bit), index layout, radii and nodes only takes the values of
@@ -70,7 +71,7 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
 // in their values alone. Throws std::bad_alloc as prepare_lattice does.
 void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
-                     const GridLattice& nodes);
+                     const GridLattice& nodes, unsigned threads = 1);
 
 // Writes the nodes.ny node values of lattice column i for each position k to
 // columns[k][0 .. ny-1]; the float values are the double ones rounded once.

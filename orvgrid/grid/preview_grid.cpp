@@ -3,6 +3,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/memory/populated_resize.h"
 #include "orvgrid/grid/colouring.h"
 #include "orvgrid/grid/column_sweep.h"
 #include "orvgrid/grid/node_columns.h"
@@ -29,7 +30,7 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
         grid.origin_y = index.origin_y();
         grid.x_offset = points.extent.x_offset;
         grid.y_offset = points.extent.y_offset;
-        grid.values.assign(grid.nx * grid.ny, BLANK_VALUE);
+        assign_populated(grid.values, grid.nx * grid.ny, BLANK_VALUE, threads);
         values[k] = grid.values.data();
     }
     if (!(index.cell_size() > 0.0)) return GridOutcome::Done;
@@ -37,7 +38,7 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
     NodeLattice own;
     NodeLattice& lattice = kept != nullptr ? *kept : own;
     refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
-                    lattice_of_index(index));
+                    lattice_of_index(index), threads);
     return sweep_node_columns(lattice, threads, monitor, values);
 }
 

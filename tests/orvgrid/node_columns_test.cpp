@@ -94,7 +94,8 @@ TEST(node_columns, every_node_equals_the_node_by_node_sum) {
             for (int position : positions)
                 expected.push_back(reference_node_grid(s.points, index, position, rs, rg));
             NodeLattice lattice;
-            prepare_lattice(lattice, s.points, index, positions, rs, rg);
+            // The copy in slot order made by three threads, each its share of the columns.
+            prepare_lattice(lattice, s.points, index, positions, rs, rg, lattice_of_index(index), 3);
             ASSERT_EQ(lattice.xs.size(), s.points.count);
             for (InstructionSet set : runnable_instruction_sets()) {
                 SCOPED_TRACE(instruction_set_name(set));
@@ -183,7 +184,8 @@ TEST(node_columns, a_kept_lattice_follows_the_points_it_grids) {
     NodeLattice kept;
     const auto expect_reference = [&](int position, double rs, double rg) {
         const int positions[] = {position};
-        refresh_lattice(kept, points, index, positions, rs, rg, nodes);
+        // Four threads take the values (and look for moved points) in their share.
+        refresh_lattice(kept, points, index, positions, rs, rg, nodes, 4);
         const std::vector<float> expected = reference_node_grid(points, index, position, rs, rg);
         ASSERT_EQ(first_different_bits(grid_all(kept)[0], expected), expected.size());
     };
