@@ -303,7 +303,7 @@ private:
     // both give the same numbers.
     void build_table() {
         try {
-            table_.build(index_, points_);
+            table_.build(index_, points_, threads_);
             context_.table = &table_;
         } catch (const std::bad_alloc&) {
             table_ = NeighbourTable{};

@@ -12,9 +12,9 @@
 
 class NeighbourTable {
 public:
-    // Copies positions 0 to 3 of every indexed point; the copy must be made again after
-    // the working CBA changes (between passes).
-    void build(const ClusterIndex& index, const PointData& points);
+    // Copies positions 0 to 3 of every indexed point, on up to `threads` threads (0: all
+    // cores); the copy must be made again after the working CBA changes (between passes).
+    void build(const ClusterIndex& index, const PointData& points, unsigned threads = 1);
     // x, y, height, working CBA of the point in slot `slot`.
     const double* values(std::size_t slot) const { return &values_[4 * slot]; }
 

@@ -121,7 +121,7 @@ TEST(neighbour_table, window_slots_follow_the_cells_in_order) {
     const std::vector<StationValues> stations = scattered_stations(200, 5);
     FitFixture f(stations, 35.0);
     NeighbourTable table;
-    table.build(f.index, f.points);
+    table.build(f.index, f.points, 3);  // three threads, each its share of the slots
     Lcg random(9);
     for (int trial = 0; trial < 200; ++trial) {
         const CellWindow w = f.index.covering_window(random.uniform(-50, 450),
