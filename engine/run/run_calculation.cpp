@@ -44,7 +44,8 @@ int run_phases(const RunSettings& settings, RunState& state, RunMonitor& monitor
     if (read_points(settings, state.points, monitor) != 0) return 1;
     if (!settings.subset_file.empty() && read_subset(settings, state.points, monitor) != 0)
         return 1;
-    if (build_cluster_index(settings.cell_size, state.points, state.index, monitor) != 0)
+    if (build_cluster_index(settings.cell_size, state.points, state.index, monitor,
+                            settings.threads) != 0)
         return 1;
     // The N-nearest search ends only when N points can be found at all.
     if (!passes(check_nearest_count(settings, state.points.count), monitor)) return 1;

@@ -1,10 +1,14 @@
 #include "engine/search/cluster_index.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
+
+#include "engine/memory/populated_resize.h"
+#include "engine/run/split_work.h"
 
 namespace {
 
@@ -29,7 +33,7 @@ std::size_t clamp_position(double value, std::size_t n) {
 }  // namespace
 
 bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, double x_max,
-                         double y_max, std::span<const WorkPoint> points) {
+                         double y_max, std::span<const WorkPoint> points, unsigned threads) {
     clear();
     if (!(cell_size > 0.0)) return false;
     const double wide_nx = cells_along(origin_x, x_max, cell_size);
@@ -41,21 +45,24 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
     const auto ny = static_cast<std::size_t>(wide_ny);
     const std::size_t cells = nx * ny;
     try {
-        HugePageVector<std::uint32_t> cell_of(points.size());
+        HugePageVector<std::uint32_t> cell_of;
+        assign_populated(cell_of, points.size(), std::uint32_t{0}, threads);
         // A point the rule puts one column (row) past the table, within half a cell of
         // x_max (y_max), goes into the last column (row): the covering window of any
         // square holding it reaches that column. A NaN coordinate lands in cell 0.
-        for (std::size_t p = 0; p < points.size(); ++p) {
-            const double x = points[p].value[work::x];
-            const double y = points[p].value[work::y];
-            std::size_t i = clamp_position(std::floor((x - origin_x + 0.5 * cell_size) / cell_size), nx);
-            std::size_t k = clamp_position(std::floor((y - origin_y + 0.5 * cell_size) / cell_size), ny);
-            if (i == nx) i = nx - 1;
-            if (k == ny) k = ny - 1;
-            cell_of[p] = static_cast<std::uint32_t>(i * ny + k);
-        }
-        indices_ = HugePageVector<std::uint32_t>(points.size());
-        if (!lay_out_narrow(cell_of, cells)) lay_out_wide(cell_of, cells);
+        split_work(points.size(), threads, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t p = begin; p < end; ++p) {
+                const double x = points[p].value[work::x];
+                const double y = points[p].value[work::y];
+                std::size_t i = clamp_position(std::floor((x - origin_x + 0.5 * cell_size) / cell_size), nx);
+                std::size_t k = clamp_position(std::floor((y - origin_y + 0.5 * cell_size) / cell_size), ny);
+                if (i == nx) i = nx - 1;
+                if (k == ny) k = ny - 1;
+                cell_of[p] = static_cast<std::uint32_t>(i * ny + k);
+            }
+        });
+        assign_populated(indices_, points.size(), std::uint32_t{0}, threads);
+        if (!lay_out_narrow(cell_of, cells, threads)) lay_out_wide(cell_of, cells);
     } catch (const std::bad_alloc&) {
         clear();
         return false;
@@ -70,36 +77,64 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
 
 // Counting sort, the counts kept as offsets within each group of cells: points are
 // placed in file order, so indices ascend within a cell. False, with nothing kept, when
-// a group holds too many points for 16-bit offsets.
-bool ClusterIndex::lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells) {
-    HugePageVector<std::uint32_t> base(cells / CELL_GROUP + 1, 0);  // cell `cells` ends it
-    HugePageVector<std::uint16_t> start(cells + 1, 0);
+// a group holds too many points for 16-bit offsets. Each thread owns a range of whole
+// groups: it counts and places the points of its cells, reading all of cell_of in file
+// order, so that no two threads touch one count.
+bool ClusterIndex::lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells,
+                                  unsigned threads) {
+    const std::size_t groups = cells / CELL_GROUP + 1;  // cell `cells` ends the last
+    HugePageVector<std::uint32_t> base(groups, 0);
+    HugePageVector<std::uint16_t> start;
+    assign_populated(start, cells + 1, std::uint16_t{0}, threads);
+    const auto for_each_own_point = [&](std::size_t first_group, std::size_t end_group,
+                                        auto&& take) {
+        const std::uint32_t low = static_cast<std::uint32_t>(first_group * CELL_GROUP);
+        const std::uint64_t high = static_cast<std::uint64_t>(end_group) * CELL_GROUP;
+        for (std::size_t p = 0; p < cell_of.size(); ++p) {
+            const std::uint32_t c = cell_of[p];
+            if (c >= low && c < high && !take(p, c)) return;
+        }
+    };
     // Counts of the groups first, so that a cell's count never wraps before its group
     // is found too full.
-    for (const std::uint32_t c : cell_of) {
-        if (++base[c / CELL_GROUP] > 0xFFFF) return false;
-        ++start[c];
-    }
+    std::atomic<bool> too_full{false};
+    split_work(groups, threads, [&](std::size_t first_group, std::size_t end_group) {
+        for_each_own_point(first_group, end_group, [&](std::size_t, std::uint32_t c) {
+            if (++base[c / CELL_GROUP] > 0xFFFF) {
+                too_full.store(true, std::memory_order_relaxed);
+                return false;
+            }
+            ++start[c];
+            return true;
+        });
+    });
+    if (too_full.load()) return false;
     std::uint32_t before = 0;  // points of the earlier groups
-    for (std::size_t g = 0; g < base.size(); ++g) {
+    for (std::size_t g = 0; g < groups; ++g) {
         const std::uint32_t held = base[g];
         base[g] = before;
         before += held;
-        std::uint16_t running = 0;
-        const std::size_t end = std::min(cells + 1, (g + 1) * CELL_GROUP);
-        for (std::size_t c = g * CELL_GROUP; c < end; ++c) {
-            const std::uint16_t count = start[c];
-            start[c] = running;
-            running = static_cast<std::uint16_t>(running + count);
+    }
+    split_work(groups, threads, [&](std::size_t first_group, std::size_t end_group) {
+        for (std::size_t g = first_group; g < end_group; ++g) {
+            std::uint16_t running = 0;
+            const std::size_t end = std::min(cells + 1, (g + 1) * CELL_GROUP);
+            for (std::size_t c = g * CELL_GROUP; c < end; ++c) {
+                const std::uint16_t count = start[c];
+                start[c] = running;
+                running = static_cast<std::uint16_t>(running + count);
+            }
         }
-    }
-    for (std::size_t p = 0; p < cell_of.size(); ++p) {
-        const std::uint32_t c = cell_of[p];
-        indices_[base[c / CELL_GROUP] + start[c]++] = static_cast<std::uint32_t>(p);
-    }
-    // Each start now holds its cell's end, which is where the next cell of the group begins.
-    for (std::size_t c = cells; c > 0; --c) start[c] = c % CELL_GROUP == 0 ? 0 : start[c - 1];
-    start[0] = 0;
+        for_each_own_point(first_group, end_group, [&](std::size_t p, std::uint32_t c) {
+            indices_[base[c / CELL_GROUP] + start[c]++] = static_cast<std::uint32_t>(p);
+            return true;
+        });
+        // Each start now holds its cell's end, which is where the next cell of the
+        // group begins; a group's first cell starts at 0.
+        const std::size_t end = std::min(cells + 1, end_group * CELL_GROUP);
+        for (std::size_t c = end; c-- > first_group * CELL_GROUP;)
+            start[c] = c % CELL_GROUP == 0 ? 0 : start[c - 1];
+    });
     group_base_ = std::move(base);
     start_in_group_ = std::move(start);
     return true;
@@ -150,10 +185,10 @@ CellWindow ClusterIndex::covering_window(double x0, double y0, double e) const {
 }
 
 int build_cluster_index(double cell_size, const PointData& points, ClusterIndex& index,
-                        RunMonitor& monitor) {
+                        RunMonitor& monitor, unsigned threads) {
     const PointExtent& e = points.extent;
     const std::span<const WorkPoint> work(points.work.data(), points.count);
-    if (!index.build(cell_size, e.x_min, e.y_min, e.x_max, e.y_max, work)) {
+    if (!index.build(cell_size, e.x_min, e.y_min, e.x_max, e.y_max, work, threads)) {
         monitor.show_message(
             "Insufficent memory for creting temporary cluster. Increase radius for search!");
         return 1;

@@ -24,10 +24,11 @@ struct CellWindow {
 
 class ClusterIndex {
 public:
-    // Lays out the cells and bins the points; false when the cell table would not fit
-    // in memory (the caller shows the message).
+    // Lays out the cells and bins the points, on up to `threads` threads (0: all cores)
+    // with the same result; false when the cell table would not fit in memory (the
+    // caller shows the message).
     bool build(double cell_size, double origin_x, double origin_y, double x_max,
-               double y_max, std::span<const WorkPoint> points);
+               double y_max, std::span<const WorkPoint> points, unsigned threads = 1);
     void clear();
 
     std::span<const std::uint32_t> cell_at(std::size_t i, std::size_t k) const;
@@ -53,7 +54,8 @@ private:
         return wide_starts_.empty() ? group_base_[c / CELL_GROUP] + start_in_group_[c]
                                     : wide_starts_[c];
     }
-    bool lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells);
+    bool lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells,
+                        unsigned threads);
     void lay_out_wide(std::span<const std::uint32_t> cell_of, std::size_t cells);
 
     std::size_t nx_ = 0, ny_ = 0;
@@ -69,4 +71,4 @@ private:
 // Builds the cluster index over the points with the run's cell size. 0 or 1 (the
 // memory message shown).
 int build_cluster_index(double cell_size, const PointData& points, ClusterIndex& index,
-                        RunMonitor& monitor);
+                        RunMonitor& monitor, unsigned threads = 1);

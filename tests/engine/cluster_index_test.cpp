@@ -215,10 +215,13 @@ TEST(cluster_index, heaped_stations_on_either_side_of_the_narrow_limit) {
                                      std::size_t{70000}}) {
         const auto xy = survey_with_heap(heaped);
         PointData data = points_at(xy);
-        ClusterIndex index;
-        FakeMonitor monitor;
-        ASSERT_EQ(build_cluster_index(3.0, data, index, monitor), 0);
-        expect_brute_force_cells(xy, 3.0, 100.0, 100.0, index);
+        // One thread, and three that each count and place the points of their groups.
+        for (unsigned threads : {1u, 3u}) {
+            ClusterIndex index;
+            FakeMonitor monitor;
+            ASSERT_EQ(build_cluster_index(3.0, data, index, monitor, threads), 0);
+            expect_brute_force_cells(xy, 3.0, 100.0, 100.0, index);
+        }
     }
 }
 
@@ -233,7 +236,7 @@ TEST(cluster_index, agrees_with_brute_force_binning) {
     const double c = 7.3;
     ClusterIndex index;
     FakeMonitor monitor;
-    ASSERT_EQ(build_cluster_index(c, data, index, monitor), 0);
+    ASSERT_EQ(build_cluster_index(c, data, index, monitor, 4), 0);
     expect_brute_force_cells(xy, c, 873.0, 412.5, index);
 
     // Every point inside a square lies in a cell of its covering window.
