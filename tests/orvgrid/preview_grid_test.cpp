@@ -22,8 +22,8 @@ PreviewGrid grid_of(const PointData& points, double search_radius, double grid_r
                     FakeMonitor& monitor) {
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
-    EXPECT_EQ(gridPreviewVariable(points, index, cba, search_radius, grid_radius, 20, 20,
-                                  monitor, result),
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, search_radius, grid_radius, 20, 20, monitor,
+                                  result),
               GridOutcome::Done);
     return result.grid;
 }
@@ -75,7 +75,8 @@ TEST(preview_grid, cell_window_reaches_one_cell_less_above) {
     EXPECT_FLOAT_EQ(grid.at(1, 0), 1.0f);
     const double d0 = distance(2.001, 0.001);
     const double d1 = distance(-0.999, 0.001);
-    EXPECT_FLOAT_EQ(grid.at(2, 0), static_cast<float>((1.0 / d0 + 3.0 / d1) / (1.0 / d0 + 1.0 / d1)));
+    EXPECT_FLOAT_EQ(grid.at(2, 0),
+                    static_cast<float>((1.0 / d0 + 3.0 / d1) / (1.0 / d0 + 1.0 / d1)));
     // Node 3 sees cells 1..3 below it: P0 in cell 0 is out of its window.
     EXPECT_FLOAT_EQ(grid.at(3, 0), 3.0f);
 }
@@ -96,7 +97,8 @@ TEST(preview_grid, larger_grid_radius_adds_points_the_high_side_missed) {
     const PreviewGrid grid = grid_of(points, 10.0, 3.5, monitor);  // K = 4
     const double d0 = distance(1.001, 0.001);
     const double d1 = distance(-1.999, 0.001);
-    EXPECT_FLOAT_EQ(grid.at(1, 0), static_cast<float>((1.0 / d0 + 3.0 / d1) / (1.0 / d0 + 1.0 / d1)));
+    EXPECT_FLOAT_EQ(grid.at(1, 0),
+                    static_cast<float>((1.0 / d0 + 3.0 / d1) / (1.0 / d0 + 1.0 / d1)));
 }
 
 TEST(preview_grid, stop_answered_yes_cancels_and_keeps_the_flag) {
@@ -137,8 +139,8 @@ TEST(preview_grid, buffers_that_cannot_be_had_fail_with_the_memory_message) {
     const PointData points = make_points({{0, 0, 1}, {3, 0, 3}}, cba);
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
-    EXPECT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 2147483647, 2147483647,
-                                  monitor, result),
+    EXPECT_EQ(gridPreviewVariable(points, index, cba, 10.0, 10.0, 2147483647, 2147483647, monitor,
+                                  result),
               GridOutcome::Failed);
     ASSERT_EQ(monitor.messages.size(), 1u);
     EXPECT_EQ(monitor.messages[0], "Not enough memory for temporary buffer");
@@ -150,8 +152,7 @@ TEST(preview_grid, refuses_a_position_outside_the_work_record) {
     const ClusterIndex index = make_index(points, 1.0);
     PreviewResult result;
     for (int position : {-1, 15}) {
-        EXPECT_EQ(gridPreviewVariable(points, index, position, 10.0, 10.0, 20, 20, monitor,
-                                      result),
+        EXPECT_EQ(gridPreviewVariable(points, index, position, 10.0, 10.0, 20, 20, monitor, result),
                   GridOutcome::Failed);
     }
     EXPECT_EQ(monitor.messages.size(), 2u);
@@ -218,14 +219,22 @@ bool same_bytes(std::span<const float> a, std::span<const float> b) {
 
 }  // namespace
 
+// The radii of a threaded gridding: 80 node columns, handed back one at a time, or
+// 396, handed back in blocks of several.
+struct ThreadedCase {
+    double cell_size, search_radius, grid_radius;
+};
+constexpr ThreadedCase THREADED_CASES[] = {
+    {5.0, 50.0, 50.0}, {5.0, 50.0, 30.0}, {5.0, 50.0, 80.0}, {1.0, 10.0, 10.0}};
+
 TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
     const PointData points = scattered_survey();
-    const ClusterIndex index = make_index(points, 5.0);
-    for (double grid_radius : {50.0, 30.0, 80.0}) {
-        SCOPED_TRACE(grid_radius);
+    for (const ThreadedCase& c : THREADED_CASES) {
+        SCOPED_TRACE(testing::Message() << "Rs " << c.search_radius << " Rg " << c.grid_radius);
+        const ClusterIndex index = make_index(points, c.cell_size);
         FakeMonitor one_monitor;
         PreviewResult one;
-        ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, grid_radius, 177, 145,
+        ASSERT_EQ(gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177, 145,
                                       one_monitor, one, 1),
                   GridOutcome::Done);
         EXPECT_EQ(one_monitor.events, static_cast<int>(index.nx()));
@@ -233,8 +242,8 @@ TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
             SCOPED_TRACE(threads);
             FakeMonitor monitor;
             PreviewResult many;
-            ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, grid_radius, 177, 145,
-                                          monitor, many, threads),
+            ASSERT_EQ(gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177,
+                                          145, monitor, many, threads),
                       GridOutcome::Done);
             EXPECT_TRUE(same_bytes(one.grid.values, many.grid.values));
             EXPECT_TRUE(same_bytes(one.raster.values, many.raster.values));
@@ -250,33 +259,37 @@ TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
 
 TEST(preview_grid, stop_between_threaded_columns_asks_once_and_cancels_or_goes_on) {
     const PointData points = scattered_survey();
-    const ClusterIndex index = make_index(points, 5.0);
-    FakeMonitor plain;
-    PreviewResult reference;
-    ASSERT_EQ(gridPreviewVariable(points, index, cba, 50.0, 50.0, 177, 145, plain, reference, 1),
-              GridOutcome::Done);
-    for (bool cancel : {true, false}) {
-        SCOPED_TRACE(cancel);
-        FakeMonitor monitor;
-        monitor.answers = {cancel};
-        monitor.stop_at_event = 5;  // while the workers are some columns in
-        PreviewResult result;
-        result.raster.mean = 42.0;
-        const GridOutcome outcome =
-            gridPreviewVariable(points, index, cba, 50.0, 50.0, 177, 145, monitor, result, 4);
-        ASSERT_EQ(monitor.questions.size(), 1u);
-        EXPECT_EQ(monitor.questions[0], Question{CancelCalculation{}});
-        if (cancel) {
-            EXPECT_EQ(outcome, GridOutcome::Cancelled);
-            EXPECT_TRUE(monitor.stop);
-            EXPECT_TRUE(result.grid.values.empty());
-            EXPECT_EQ(result.raster.mean, 42.0);
-            // Cancelled promptly: not every column was waited for.
-            EXPECT_LT(monitor.events, static_cast<int>(index.nx()));
-        } else {
-            EXPECT_EQ(outcome, GridOutcome::Done);
-            EXPECT_FALSE(monitor.stop);
-            EXPECT_TRUE(same_bytes(result.grid.values, reference.grid.values));
+    for (const ThreadedCase& c : {THREADED_CASES[0], THREADED_CASES[3]}) {
+        SCOPED_TRACE(testing::Message() << "Rs " << c.search_radius);
+        const ClusterIndex index = make_index(points, c.cell_size);
+        FakeMonitor plain;
+        PreviewResult reference;
+        ASSERT_EQ(gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177, 145,
+                                      plain, reference, 1),
+                  GridOutcome::Done);
+        for (bool cancel : {true, false}) {
+            SCOPED_TRACE(cancel);
+            FakeMonitor monitor;
+            monitor.answers = {cancel};
+            monitor.stop_at_event = 5;  // while the workers are some columns in
+            PreviewResult result;
+            result.raster.mean = 42.0;
+            const GridOutcome outcome = gridPreviewVariable(
+                points, index, cba, c.search_radius, c.grid_radius, 177, 145, monitor, result, 2);
+            ASSERT_EQ(monitor.questions.size(), 1u);
+            EXPECT_EQ(monitor.questions[0], Question{CancelCalculation{}});
+            if (cancel) {
+                EXPECT_EQ(outcome, GridOutcome::Cancelled);
+                EXPECT_TRUE(monitor.stop);
+                EXPECT_TRUE(result.grid.values.empty());
+                EXPECT_EQ(result.raster.mean, 42.0);
+                // Cancelled promptly: not every column was waited for.
+                EXPECT_LT(monitor.events, static_cast<int>(index.nx()));
+            } else {
+                EXPECT_EQ(outcome, GridOutcome::Done);
+                EXPECT_FALSE(monitor.stop);
+                EXPECT_TRUE(same_bytes(result.grid.values, reference.grid.values));
+            }
         }
     }
 }
