@@ -78,6 +78,48 @@ struct RawExtent {
     }
 };
 
+// The values of the lines pass 1 accepted, in file order, so that pass 2 stores them
+// without reading the text again: parsing the numbers is most of a pass. Kept for
+// regular files (a pipe, which gives its lines once, is read twice as before); dropped,
+// and the text read again, when there is no memory for them.
+class KeptValues {
+public:
+    // Keeps the values of the lines in `bytes` of text. Room for all of them is reserved
+    // at once, so that no line copies those before it: a line the parser takes has five
+    // tokens between four spaces, nine bytes at least. Pages are only used as filled.
+    void keep_for(std::uint64_t bytes) {
+        try {
+            values_.reserve(static_cast<std::size_t>(bytes / 9 + 1));
+            kept_ = true;
+        } catch (const std::bad_alloc&) {
+            drop();
+        } catch (const std::length_error&) {
+            drop();
+        }
+    }
+    void take(const ColumnValues& v) {
+        if (!kept_) return;
+        try {
+            values_.push_back(v);
+        } catch (const std::bad_alloc&) {
+            drop();
+        } catch (const std::length_error&) {
+            drop();
+        }
+    }
+    bool kept() const { return kept_; }
+    const ColumnValues& operator[](std::size_t k) const { return values_[k]; }
+    std::size_t size() const { return values_.size(); }
+    void drop() {
+        values_ = {};
+        kept_ = false;
+    }
+
+private:
+    HugePageVector<ColumnValues> values_;
+    bool kept_ = false;
+};
+
 // The next line of the file that passes the filter and the column parser.
 bool next_point_line(TextLineReader& reader, const RunSettings& settings, std::string& line,
                      ColumnValues& values) {
@@ -151,6 +193,7 @@ struct FilePart {
     bool failed = false;        // pass 1: the file could not be read
     bool changed = false;       // pass 2: not the points of pass 1
     std::size_t first_point = 0;
+    KeptValues kept;
 };
 
 // The part boundaries: from even splits of the file, each moved to just after the next
@@ -171,19 +214,32 @@ std::vector<std::uint64_t> part_starts(std::FILE* file, std::uint64_t size, unsi
     return starts;
 }
 
-void count_part(const RunSettings& settings, FilePart& part) {
+void count_part(const RunSettings& settings, std::uint64_t file_size, FilePart& part) {
+    part.kept.keep_for(file_size > part.begin ? std::min(part.end, file_size) - part.begin : 0);
     TextLineReader reader(part.file.get(), part.begin, part.end);
     std::string line;
     ColumnValues values;
     while (next_point_line(reader, settings, line, values)) {
         ++part.count;
         part.raw.take(values);
+        part.kept.take(values);
     }
     part.failed = reader.failed();
 }
 
+// Stores the points pass 1 kept, from record `first` on.
+void store_kept(const KeptValues& kept, const PointExtent& extent, PointData& points,
+                std::size_t first) {
+    for (std::size_t k = 0; k < kept.size(); ++k) store_point(kept[k], extent, points, first + k);
+}
+
 void store_part(const RunSettings& settings, const RawExtent& raw, const PointExtent& extent,
                 PointData& points, FilePart& part) {
+    if (part.kept.kept()) {
+        store_kept(part.kept, extent, points, part.first_point);
+        part.kept.drop();
+        return;
+    }
     TextLineReader reader(part.file.get(), part.begin, part.end);
     reader.rewind();  // pass 1 left the handle at the end of the part
     std::string line;
@@ -302,14 +358,20 @@ int read_in_two_passes(const RunSettings& settings, PointData& points, RunMonito
     std::size_t count = 0;
     RawExtent raw;
     bool failed = false;
+    KeptValues kept;
+    struct stat status {};
+    const bool regular = ::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode);
+    const auto file_size = regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (parts.empty()) {
+        if (regular) kept.keep_for(file_size);
         while (next_point_line(reader, settings, line, values)) {
             ++count;
             raw.take(values);
+            kept.take(values);
         }
         failed = reader.failed();
     } else {
-        for_each_part(parts, [&](FilePart& part) { count_part(settings, part); });
+        for_each_part(parts, [&](FilePart& part) { count_part(settings, file_size, part); });
         for (FilePart& part : parts) {
             part.first_point = count;
             count += part.count;
@@ -360,6 +422,9 @@ int read_in_two_passes(const RunSettings& settings, PointData& points, RunMonito
         for_each_part(parts, [&](FilePart& part) { store_part(settings, raw, extent, points, part); });
         for (const FilePart& part : parts)
             if (part.changed) return fail(monitor, points, CHANGED_WHILE_READING);
+    } else if (kept.kept() && kept.size() == count) {
+        store_kept(kept, extent, points, 0);
+        kept.drop();
     } else {
         reader.rewind();
         std::size_t k = 0;
