@@ -213,7 +213,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
     if (count == 0) return fail_empty(load, state, monitor, NO_VALID_DATA);
 
     PointData fresh;
-    std::vector<double> neighbours;
+    HugePageVector<double> neighbours;
     try {
         fresh.survey.resize(count + 1);
         fresh.work.resize(count + 1);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/memory/populated_resize.h"
 #include "engine/run/ordered_blocks.h"
 #include "engine/fit/quantities.h"
 #include "engine/fit/trend_model.h"
@@ -22,6 +23,7 @@
 #include "engine/solvers/solver_notes.h"
 #include "engine/solvers/svd_side_by_side.h"
 #include "engine/run/run_state.h"
+#include "engine/run/split_work.h"
 #include "engine/run/stop_check.h"
 
 namespace {
@@ -93,9 +95,14 @@ public:
         monitor_.process_events();
 
         const std::size_t count = points_.count;
-        for (std::size_t i = 0; i < count; ++i)
-            points_.work[i].value[work::cba] = points_.survey[i].cba;
-        row_neighbours_.assign(count, std::numeric_limits<double>::quiet_NaN());
+        // Each of these sweeps runs over the whole of both point arrays, a step through
+        // memory for every point: on the run's threads, each its share.
+        split_work(count, threads_, [this](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i)
+                points_.work[i].value[work::cba] = points_.survey[i].cba;
+        });
+        assign_populated(row_neighbours_, count, std::numeric_limits<double>::quiet_NaN(),
+                         threads_);
         for (int pass = 0; pass <= settings_.iterations; ++pass) {
             if (pass > 0) correct_working_cba();
             build_table();
@@ -323,10 +330,12 @@ private:
         // The two 3x3 models keep no LGA, so their working CBA stays the CBA in every pass.
         const int lga = trend_model(settings_.tendency).earlier_lga;
         if (lga < 0) return;
-        for (std::size_t i = 0; i < points_.count; ++i) {
-            WorkPoint& wp = points_.work[i];
-            wp.value[work::cba] = points_.survey[i].cba - settings_.alpha * wp.value[lga];
-        }
+        split_work(points_.count, threads_, [this, lga](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                WorkPoint& wp = points_.work[i];
+                wp.value[work::cba] = points_.survey[i].cba - settings_.alpha * wp.value[lga];
+            }
+        });
     }
 
     int write_failed(TextOutput& file) {
@@ -349,7 +358,7 @@ private:
     const RunSettings& settings_;
     RunState& state_;
     PointData& points_;
-    std::vector<double>& row_neighbours_;
+    HugePageVector<double>& row_neighbours_;
     RunMonitor& monitor_;
     const ClusterIndex& index_;
     NeighbourTable table_;  // the fits' copy of positions 0 to 3, made again every pass

@@ -15,7 +15,7 @@ struct RunState {
     // Per point, the neighbour count its final result row shows; NaN for a point that got
     // no row (its system could not be solved). The one value of a row the points do not
     // keep, so that the rows can be exported without reading the result file back.
-    std::vector<double> row_neighbours;
+    HugePageVector<double> row_neighbours;
     bool results_ready = false;
     // Rows of the last run's result file: written, and left out because the point's
     // system could not be solved (the user chose to go on).
