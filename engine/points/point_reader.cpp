@@ -183,15 +183,15 @@ constexpr const char* CHANGED_WHILE_READING = "Input file changed while reading"
 // Files below this size are read by one thread: starting more costs more than it saves.
 constexpr std::uint64_t PARALLEL_READING_BYTES = std::uint64_t{4} << 20;
 
-// One part of the point file, read by a thread of its own: pass 1 counts its points and
-// their extent, pass 2 stores them from `first_point` on.
+// One part of the point file, read by a thread of its own: pass 1 counts its points,
+// takes their extent and keeps their values, pass 2 stores them from `first_point` on.
 struct FilePart {
     TextFile file;
     std::uint64_t begin = 0, end = 0;
     std::size_t count = 0;
     RawExtent raw;
-    bool failed = false;        // pass 1: the file could not be read
-    bool changed = false;       // pass 2: not the points of pass 1
+    bool failed = false;   // pass 1: the file could not be read
+    bool changed = false;  // pass 2, reading the text again: not the points of pass 1
     std::size_t first_point = 0;
     KeptValues kept;
 };
