@@ -1,8 +1,8 @@
 // orvane-kernel-bench: the gridding's inner kernels on one cell column of points, in
 // this process's memory, with every instruction set the CPU runs. A whole run's time on
 // this kind of machine wanders by a third from run to run (the host's page zeroing);
-// these kernels touch no fresh memory, so their figures hold still enough to compare two
-// forms of a kernel a few per cent apart.
+// these kernels touch no fresh memory, so their figures wander far less. The host still
+// slows the whole VM at times: compare two forms of a kernel in alternation, by medians.
 
 #include <benchmark/benchmark.h>
 
