@@ -68,6 +68,13 @@ private:
 template <class T>
 using HugePageVector = std::vector<T, HugePageAllocator<T>>;
 
+// Empties `array` and gives its memory back. `array = {}` would only empty it: that
+// assigns an empty list and keeps the capacity.
+template <class Vector>
+void release_storage(Vector& array) noexcept {
+    Vector().swap(array);
+}
+
 // Has the kernel back the whole pages within [begin, begin + bytes) with zeroed memory
 // now, from the calling thread. A large array's pages are otherwise zeroed on first
 // touch by whichever thread touches them, one after the other when one thread fills the

@@ -155,10 +155,10 @@ void ClusterIndex::lay_out_wide(std::span<const std::uint32_t> cell_of, std::siz
 void ClusterIndex::clear() {
     nx_ = ny_ = 0;
     cell_size_ = origin_x_ = origin_y_ = 0.0;
-    group_base_ = {};
-    start_in_group_ = {};
-    wide_starts_ = {};
-    indices_ = {};
+    release_storage(group_base_);
+    release_storage(start_in_group_);
+    release_storage(wide_starts_);
+    release_storage(indices_);
 }
 
 std::span<const std::uint32_t> ClusterIndex::cell_at(std::size_t i, std::size_t k) const {

@@ -205,10 +205,10 @@ bool copy_points(NodeLattice& lattice, unsigned threads) {
         assign_populated(lattice.rows, slots.size(), std::uint32_t{0}, threads);
         assign_populated(lattice.values, positions * slots.size(), 0.0, threads);
     } catch (const std::bad_alloc&) {
-        lattice.xs = {};
-        lattice.ys = {};
-        lattice.rows = {};
-        lattice.values = {};
+        release_storage(lattice.xs);
+        release_storage(lattice.ys);
+        release_storage(lattice.rows);
+        release_storage(lattice.values);
         return false;
     }
     const std::vector<std::size_t>& starts = lattice.column_slots;
