@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/memory/huge_page_allocator.h"
 #include "engine/points/number_text.h"
 #include "engine/points/text_line_reader.h"
 #include "engine/points/text_lines.h"
@@ -111,7 +112,7 @@ public:
     const ColumnValues& operator[](std::size_t k) const { return values_[k]; }
     std::size_t size() const { return values_.size(); }
     void drop() {
-        values_ = {};
+        release_storage(values_);
         kept_ = false;
     }
 
@@ -402,8 +403,18 @@ int read_in_two_passes(const RunSettings& settings, PointData& points, RunMonito
     }
 
     const PointExtent extent = shifted_extent(raw);
-    points.survey.reserve(count + 1);
-    points.work.reserve(count + 1);
+    try {
+        points.survey.reserve(count + 1);
+        points.work.reserve(count + 1);
+    } catch (const std::bad_alloc&) {
+        // The kept values hold as much address space as the text could have needed:
+        // under a limit that leaves the arrays no room beside them, they give way and
+        // the text is read again, as a reading without them always did.
+        kept.drop();
+        for (FilePart& part : parts) part.kept.drop();
+        points.survey.reserve(count + 1);
+        points.work.reserve(count + 1);
+    }
     if (!parts.empty()) {
         // Each part's thread has the pages of its points zeroed, so that the kernel's
         // zeroing of the arrays runs on all the threads instead of on this one.

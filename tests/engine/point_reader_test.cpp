@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -397,5 +398,52 @@ TEST(point_reader, parts_without_room_for_threads_are_read_by_the_caller) {
     // The C library keeps the stacks of finished threads for reuse: after other tests of
     // this process a thread can still start (ctest runs each test in a process of its own).
     if (WEXITSTATUS(status) == THREAD_STARTED) GTEST_SKIP() << "a kept stack let a thread start";
+    EXPECT_EQ(WEXITSTATUS(status), SAME_POINTS);
+}
+
+// Pass 1's kept values hold address space for as many lines as the text could have. Under
+// a limit with room for them or for the point arrays, but not for both, they give way to
+// the arrays and the text is read again: the same points as without a limit, where a
+// reading that kept them to the end would fail for lack of memory.
+TEST(point_reader, kept_values_give_way_to_the_arrays_under_an_address_space_limit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    std::string text;
+    for (int number = 1; text.size() < (std::size_t{6} << 20); ++number)
+        text += std::to_string(1000 + number % 997) + ".25 " + std::to_string(2000 + number % 991) +
+                ".5 " + std::to_string(number) + " 312.5 -" + std::to_string(number % 17) + ".75\n";
+    const std::string path = write_file("dense_points.dat", text);
+    RunSettings s = settings_for(path);
+    s.threads = 1;
+    PointData one;
+    FakeMonitor monitor;
+    ASSERT_EQ(read_points(s, one, monitor), 0);
+    const rlim_t kept = (text.size() / 9 + 1) * sizeof(ColumnValues);
+    const rlim_t arrays = (one.count + 1) * (sizeof(SurveyPoint) + sizeof(WorkPoint));
+    const rlim_t room = std::max(kept, arrays) + std::min(kept, arrays) / 2;
+
+    constexpr int SAME_POINTS = 0, FAILED = 4;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+        const rlimit tight{in_use + room, in_use + room};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &tight) != 0) ::_exit(FAILED);
+        PointData again;
+        FakeMonitor quiet;
+        const bool same =
+            read_points(s, again, quiet) == 0 && again.count == one.count &&
+            std::memcmp(again.survey.data(), one.survey.data(), one.count * sizeof(SurveyPoint)) == 0 &&
+            std::memcmp(again.work.data(), one.work.data(), one.count * sizeof(WorkPoint)) == 0;
+        ::_exit(same ? SAME_POINTS : FAILED);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), SAME_POINTS);
 }
