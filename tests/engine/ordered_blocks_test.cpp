@@ -5,7 +5,6 @@
 #include "engine/run/ordered_blocks.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,11 +12,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
-#include <cstdio>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "tests/support/address_space.h"
 
 namespace {
 
@@ -166,14 +166,7 @@ TEST(ordered_blocks, without_room_for_a_thread_the_caller_computes_every_item) {
     if (child == 0) {
         std::vector<std::size_t> applied;
         applied.reserve(1000);
-        long pages = 0;
-        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-            std::fclose(statm);
-        }
-        const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
-        const rlimit tight{in_use + (rlim_t{4} << 20), in_use + (rlim_t{4} << 20)};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &tight) != 0) ::_exit(WRONG_ITEMS);
+        if (!limit_address_space_to_use_plus(rlim_t{4} << 20)) ::_exit(WRONG_ITEMS);
         try {
             std::thread probe([] {});
             probe.join();

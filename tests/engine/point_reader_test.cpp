@@ -15,6 +15,7 @@
 #include <system_error>
 #include <thread>
 
+#include "tests/support/address_space.h"
 #include "tests/support/fake_monitor.h"
 
 namespace {
@@ -34,6 +35,13 @@ RunSettings settings_for(const std::string& input, char separator = '.') {
     s.input_file = input;
     s.decimal_separator = separator;
     return s;
+}
+
+// The same count and the same records, byte for byte.
+bool same_points(const PointData& a, const PointData& b) {
+    return a.count == b.count &&
+           std::memcmp(a.survey.data(), b.survey.data(), b.count * sizeof(SurveyPoint)) == 0 &&
+           std::memcmp(a.work.data(), b.work.data(), b.count * sizeof(WorkPoint)) == 0;
 }
 
 std::string padded(const std::string& text, std::size_t width) {
@@ -365,14 +373,7 @@ TEST(point_reader, parts_without_room_for_threads_are_read_by_the_caller) {
     constexpr int SAME_POINTS = 0, THREAD_STARTED = 3, FAILED = 4;
     const pid_t child = ::fork();
     if (child == 0) {
-        long pages = 0;
-        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-            std::fclose(statm);
-        }
-        const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
-        const rlimit tight{in_use + (rlim_t{6} << 20), in_use + (rlim_t{6} << 20)};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &tight) != 0) ::_exit(FAILED);
+        if (!limit_address_space_to_use_plus(rlim_t{6} << 20)) ::_exit(FAILED);
         try {
             std::thread probe([] {});
             probe.join();
@@ -385,10 +386,7 @@ TEST(point_reader, parts_without_room_for_threads_are_read_by_the_caller) {
             limited.threads = threads;
             PointData again;
             FakeMonitor quiet;
-            same = same && read_points(limited, again, quiet) == 0 && again.count == one.count &&
-                   std::memcmp(again.survey.data(), one.survey.data(),
-                               one.count * sizeof(SurveyPoint)) == 0 &&
-                   std::memcmp(again.work.data(), one.work.data(), one.count * sizeof(WorkPoint)) == 0;
+            same = same && read_points(limited, again, quiet) == 0 && same_points(again, one);
         }
         ::_exit(same ? SAME_POINTS : FAILED);
     }
@@ -426,20 +424,10 @@ TEST(point_reader, kept_values_give_way_to_the_arrays_under_an_address_space_lim
     constexpr int SAME_POINTS = 0, FAILED = 4;
     const pid_t child = ::fork();
     if (child == 0) {
-        long pages = 0;
-        if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-            std::fclose(statm);
-        }
-        const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
-        const rlimit tight{in_use + room, in_use + room};
-        if (pages == 0 || ::setrlimit(RLIMIT_AS, &tight) != 0) ::_exit(FAILED);
+        if (!limit_address_space_to_use_plus(room)) ::_exit(FAILED);
         PointData again;
         FakeMonitor quiet;
-        const bool same =
-            read_points(s, again, quiet) == 0 && again.count == one.count &&
-            std::memcmp(again.survey.data(), one.survey.data(), one.count * sizeof(SurveyPoint)) == 0 &&
-            std::memcmp(again.work.data(), one.work.data(), one.count * sizeof(WorkPoint)) == 0;
+        const bool same = read_points(s, again, quiet) == 0 && same_points(again, one);
         ::_exit(same ? SAME_POINTS : FAILED);
     }
     int status = 0;
