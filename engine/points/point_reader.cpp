@@ -98,13 +98,12 @@ public:
             drop();
         }
     }
+    // Beyond the room reserved only if the file grew meanwhile.
     void take(const ColumnValues& v) {
         if (!kept_) return;
         try {
             values_.push_back(v);
         } catch (const std::bad_alloc&) {
-            drop();
-        } catch (const std::length_error&) {
             drop();
         }
     }
@@ -403,17 +402,19 @@ int read_in_two_passes(const RunSettings& settings, PointData& points, RunMonito
     }
 
     const PointExtent extent = shifted_extent(raw);
-    try {
+    const auto reserve_arrays = [&] {
         points.survey.reserve(count + 1);
         points.work.reserve(count + 1);
+    };
+    try {
+        reserve_arrays();
     } catch (const std::bad_alloc&) {
         // The kept values hold as much address space as the text could have needed:
         // under a limit that leaves the arrays no room beside them, they give way and
         // the text is read again, as a reading without them always did.
         kept.drop();
         for (FilePart& part : parts) part.kept.drop();
-        points.survey.reserve(count + 1);
-        points.work.reserve(count + 1);
+        reserve_arrays();
     }
     if (!parts.empty()) {
         // Each part's thread has the pages of its points zeroed, so that the kernel's
