@@ -55,7 +55,10 @@ void for_each_window_slot(const ClusterIndex& index, const CellWindow& window,
         for (std::size_t c = 0; c < columns; ++c) {
             first[c] = index.slot_begin(ix + c, window.iy_first);
             end[c] = index.slot_begin(ix + c, window.iy_end);
-            if (first[c] < end[c]) values.prefetch(first[c]);
+            if (first[c] < end[c]) {
+                values.prefetch(first[c]);
+                values.prefetch(end[c] - 1);
+            }
         }
         for (std::size_t c = 0; c < columns; ++c)
             for (std::size_t s = first[c]; s < end[c]; ++s) visit(s);
