@@ -1,6 +1,9 @@
 #include "engine/points/fixed_format.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstddef>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 
@@ -39,6 +42,21 @@ bool scaled_integer(double magnitude, int precision, u128& result) {
         const u128 half = static_cast<u128>(1) << (shift - 1);
         result = whole + ((rest > half || (rest == half && (whole & 1) != 0)) ? 1 : 0);
     }
+    return true;
+}
+
+// The same rounding from a double product when that decides it. Rounding to nearest
+// keeps order, and whole + 0.5 is a double below 2^52: a product above it comes from an
+// exact product above it, one below from one below. Only a product on the tie itself
+// leaves the exact one undecided. False then and from 2^52 on (the exact path takes
+// those).
+bool quick_scaled_integer(double magnitude, int precision, std::uint64_t& result) {
+    const double product = magnitude * static_cast<double>(POWERS_OF_TEN[precision]);
+    if (!(product < 0x1p52)) return false;
+    const auto whole = static_cast<std::uint64_t>(product);
+    const double fraction = product - static_cast<double>(whole);  // exact
+    if (fraction == 0.5) return false;
+    result = whole + (fraction > 0.5 ? 1 : 0);
     return true;
 }
 
@@ -87,24 +105,23 @@ char* write_whole(std::uint64_t value, char* p) {
     return p;
 }
 
-// Non-finite values and magnitudes of 2^63 and more, written by the C library.
-void append_slow(std::string& out, double value, int width, int precision, char separator) {
-    out += format_c(separator, "%*.*f", width, precision, value);
-}
-
 }  // namespace
 
-void append_fixed(std::string& out, double value, int width, int precision,
-                  char decimal_separator) {
+char* write_fixed(char* at, double value, int width, int precision, char decimal_separator) {
+    if (!std::isfinite(value) || precision < 0 || precision > 9 || width > FIXED_FIELD_MAX)
+        return nullptr;
+    const double magnitude = std::fabs(value);
     u128 scaled = 0;
-    if (!std::isfinite(value) || precision < 0 || precision > 9 ||
-        !scaled_integer(std::fabs(value), precision, scaled)) {
-        append_slow(out, value, width, precision, decimal_separator);
-        return;
-    }
-    // Digits from the last one backwards: the decimals, the separator, the whole part.
-    char text[64];
-    char* end = text + sizeof text;
+    std::uint64_t quick = 0;
+    if (quick_scaled_integer(magnitude, precision, quick))
+        scaled = quick;
+    else if (!scaled_integer(magnitude, precision, scaled))
+        return nullptr;
+    // The field right-aligned before `end`, digits from the last one backwards: the
+    // decimals, the separator, the whole part, the sign (at most 30 characters), with
+    // FIXED_FIELD_MAX spaces before and after it for the fixed-size copy below.
+    char text[2 * FIXED_FIELD_MAX + FIXED_FIELD_MAX];
+    char* const end = text + 2 * FIXED_FIELD_MAX;
     char* p = end;
     if (scaled <= UINT64_MAX) {
         auto small = static_cast<std::uint64_t>(scaled);
@@ -119,7 +136,20 @@ void append_fixed(std::string& out, double value, int width, int precision,
     // printf writes the sign of every negative double, -0.0 and values rounding to 0
     // included.
     if (std::signbit(value)) *--p = '-';
-    const auto length = static_cast<int>(end - p);
-    if (width > length) out.append(static_cast<std::size_t>(width - length), ' ');
-    out.append(p, static_cast<std::size_t>(length));
+    std::memset(p - FIXED_FIELD_MAX, ' ', FIXED_FIELD_MAX);
+    std::memset(end, ' ', FIXED_FIELD_MAX);
+    const std::ptrdiff_t length = std::max<std::ptrdiff_t>(end - p, width);
+    // A fixed-size copy, cheaper than one of the field's own length; the spaces past the
+    // field are the caller's to overwrite.
+    std::memcpy(at, end - length, FIXED_FIELD_MAX);
+    return at + length;
+}
+
+void append_fixed(std::string& out, double value, int width, int precision,
+                  char decimal_separator) {
+    char field[FIXED_FIELD_MAX];
+    if (const char* end = write_fixed(field, value, width, precision, decimal_separator))
+        out.append(field, static_cast<std::size_t>(end - field));
+    else
+        out += format_c(decimal_separator, "%*.*f", width, precision, value);
 }

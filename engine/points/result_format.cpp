@@ -1,5 +1,7 @@
 #include "engine/points/result_format.h"
 
+#include <algorithm>
+
 #include "engine/fit/trend_model.h"
 #include "engine/points/fixed_format.h"
 #include "engine/points/number_text.h"
@@ -19,25 +21,42 @@ std::string result_header(const RunSettings& s) {
     return line + model.column_names;
 }
 
+namespace {
+
+// Columns of the widest row.
+constexpr int MAX_COLUMNS = [] {
+    int widest = 0;
+    for (const TrendModel& model : TREND_MODELS) widest = std::max(widest, model.columns());
+    return widest;
+}();
+
+}  // namespace
+
 void append_result_row(std::string& row, const RunSettings& s, const SurveyPoint& p,
                        const PointExtent& extent, const double* c, double neighbour_count,
                        const PointQuantities& q) {
-    // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", then " %10.6lf" a value and " %10.0lf\n".
+    // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", then " %10.6lf" a value and " %10.0lf\n",
+    // laid out in one buffer and appended at once.
     const char sep = s.decimal_separator;
-    append_fixed(row, p.x - extent.x_offset, 10, 3, sep);
-    row += ' ';
-    append_fixed(row, p.y - extent.y_offset, 10, 3, sep);
-    row += ' ';
-    append_fixed(row, p.point_number, 10, 0, sep);
-    row += ' ';
-    append_fixed(row, p.height, 10, 3, sep);
-    row += ' ';
-    append_fixed(row, p.cba, 10, 6, sep);
-    for (Quantity printed : trend_model(s.tendency).printed) {
-        row += ' ';
-        append_fixed(row, quantity_value(printed, c, q), 10, 6, sep);
-    }
-    row += ' ';
-    append_fixed(row, neighbour_count, 10, 0, sep);
-    row += '\n';
+    char text[MAX_COLUMNS * (FIXED_FIELD_MAX + 1)];
+    char* at = text;
+    const auto field = [&](double value, int precision, char after) {
+        if (char* end = write_fixed(at, value, 10, precision, sep)) {
+            at = end;
+        } else {  // only the C library writes it: the row so far first
+            row.append(text, static_cast<std::size_t>(at - text));
+            at = text;
+            append_fixed(row, value, 10, precision, sep);
+        }
+        *at++ = after;
+    };
+    field(p.x - extent.x_offset, 3, ' ');
+    field(p.y - extent.y_offset, 3, ' ');
+    field(p.point_number, 0, ' ');
+    field(p.height, 3, ' ');
+    field(p.cba, 6, ' ');
+    for (Quantity printed : trend_model(s.tendency).printed)
+        field(quantity_value(printed, c, q), 6, ' ');
+    field(neighbour_count, 0, '\n');
+    row.append(text, static_cast<std::size_t>(at - text));
 }
