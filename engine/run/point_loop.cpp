@@ -219,9 +219,9 @@ private:
         starts.assign(std::max<std::size_t>(index_.nx(), 1) + 1, 0);
         for (std::size_t p = 0; p < size; ++p) {
             const double* v = points_.work[first + p].value;
-            const CellWindow cell = index_.covering_window(v[work::x], v[work::y], 0.0);
-            columns[p] = static_cast<std::uint32_t>(cell.ix_first);
-            ++starts[cell.ix_first + 1];
+            const std::size_t column = index_.column_of(v[work::x]);
+            columns[p] = static_cast<std::uint32_t>(column);
+            ++starts[column + 1];
         }
         for (std::size_t c = 1; c < starts.size(); ++c) starts[c] += starts[c - 1];
         order.resize(size);

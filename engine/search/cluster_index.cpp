@@ -30,6 +30,13 @@ std::size_t clamp_position(double value, std::size_t n) {
     return static_cast<std::size_t>(value);
 }
 
+// The column (row) of the cell a coordinate is stored in: the rule's cell, and the last
+// column (row) for a coordinate the rule puts one past the table.
+std::size_t cell_position(double v, double origin, double cell_size, std::size_t n) {
+    return std::min(clamp_position(std::floor((v - origin + 0.5 * cell_size) / cell_size), n),
+                    n - 1);
+}
+
 }  // namespace
 
 bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, double x_max,
@@ -54,10 +61,8 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
             for (std::size_t p = begin; p < end; ++p) {
                 const double x = points[p].value[work::x];
                 const double y = points[p].value[work::y];
-                std::size_t i = clamp_position(std::floor((x - origin_x + 0.5 * cell_size) / cell_size), nx);
-                std::size_t k = clamp_position(std::floor((y - origin_y + 0.5 * cell_size) / cell_size), ny);
-                if (i == nx) i = nx - 1;
-                if (k == ny) k = ny - 1;
+                const std::size_t i = cell_position(x, origin_x, cell_size, nx);
+                const std::size_t k = cell_position(y, origin_y, cell_size, ny);
                 cell_of[p] = static_cast<std::uint32_t>(i * ny + k);
             }
         });
@@ -165,6 +170,10 @@ std::span<const std::uint32_t> ClusterIndex::cell_at(std::size_t i, std::size_t 
     const std::size_t c = i * ny_ + k;
     const std::size_t first = run_start(c);
     return std::span<const std::uint32_t>(indices_).subspan(first, run_start(c + 1) - first);
+}
+
+std::size_t ClusterIndex::column_of(double x) const {
+    return empty() ? 0 : cell_position(x, origin_x_, cell_size_, nx_);
 }
 
 CellWindow ClusterIndex::covering_window(double x0, double y0, double e) const {

@@ -39,6 +39,8 @@ public:
     std::span<const std::uint32_t> slot_points() const { return indices_; }
     // The cells covering the square x0 - e .. x0 + e, y0 - e .. y0 + e.
     CellWindow covering_window(double x0, double y0, double e) const;
+    // The column of the cells a point at x is stored in; 0 for an empty index.
+    std::size_t column_of(double x) const;
 
     std::size_t nx() const { return nx_; }
     std::size_t ny() const { return ny_; }
