@@ -120,7 +120,7 @@ char* write_fixed(char* at, double value, int width, int precision, char decimal
     // The field right-aligned before `end`, digits from the last one backwards: the
     // decimals, the separator, the whole part, the sign (at most 30 characters), with
     // FIXED_FIELD_MAX spaces before and after it for the fixed-size copy below.
-    char text[2 * FIXED_FIELD_MAX + FIXED_FIELD_MAX];
+    char text[3 * FIXED_FIELD_MAX];
     char* const end = text + 2 * FIXED_FIELD_MAX;
     char* p = end;
     if (scaled <= UINT64_MAX) {

@@ -38,6 +38,8 @@ void append_result_row(std::string& row, const RunSettings& s, const SurveyPoint
     // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", then " %10.6lf" a value and " %10.0lf\n",
     // laid out in one buffer and appended at once.
     const char sep = s.decimal_separator;
+    // A field and its separator take at most 31 characters, and writing one stores
+    // FIXED_FIELD_MAX bytes from its start.
     char text[MAX_COLUMNS * (FIXED_FIELD_MAX + 1)];
     char* at = text;
     const auto field = [&](double value, int precision, char after) {

@@ -43,7 +43,7 @@ TEST(fixed_format, hand_picked_values_match_printf) {
         0.1, 0.2, 0.3, 1e15 + 0.3, 2.675, 1.005, 1234.5678905, 0.0005, 0.0015};
     for (double v : values)
         for (int precision = 0; precision <= 9; ++precision)
-            for (int width : {0, 10, 25})
+            for (int width : {0, 10, 25, 40})
                 ASSERT_EQ(fixed(v, width, precision), printf_fixed(v, width, precision))
                     << v << " %" << width << "." << precision << "f";
 }
