@@ -18,7 +18,8 @@ inline constexpr int FIXED_FIELD_MAX = 32;
 // FIXED_FIELD_MAX and precisions outside 0..9.
 char* write_fixed(char* at, double value, int width, int precision, char decimal_separator);
 
-// Appends value as std::snprintf(.., "%W.Plf", value) writes it in the "C" locale
-// (width 0..32, precision 0..9), with the '.' replaced by decimal_separator.
+// Appends value as std::snprintf(.., "%W.Plf", value) writes it in the "C" locale, with
+// the '.' replaced by decimal_separator: through write_fixed where it can, through the C
+// library otherwise.
 void append_fixed(std::string& out, double value, int width, int precision,
                   char decimal_separator);
