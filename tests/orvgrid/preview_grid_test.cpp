@@ -227,6 +227,17 @@ struct ThreadedCase {
 constexpr ThreadedCase THREADED_CASES[] = {
     {5.0, 50.0, 50.0}, {5.0, 50.0, 30.0}, {5.0, 50.0, 80.0}, {1.0, 10.0, 10.0}};
 
+namespace {
+
+// The CBA preview of a case, 177 x 145 pixels, on `threads` threads.
+GridOutcome grid_case(const PointData& points, const ClusterIndex& index, const ThreadedCase& c,
+                      unsigned threads, FakeMonitor& monitor, PreviewResult& result) {
+    return gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177, 145,
+                               monitor, result, threads);
+}
+
+}  // namespace
+
 TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
     const PointData points = scattered_survey();
     for (const ThreadedCase& c : THREADED_CASES) {
@@ -234,17 +245,13 @@ TEST(preview_grid, threads_give_the_same_nodes_raster_and_colours) {
         const ClusterIndex index = make_index(points, c.cell_size);
         FakeMonitor one_monitor;
         PreviewResult one;
-        ASSERT_EQ(gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177, 145,
-                                      one_monitor, one, 1),
-                  GridOutcome::Done);
+        ASSERT_EQ(grid_case(points, index, c, 1, one_monitor, one), GridOutcome::Done);
         EXPECT_EQ(one_monitor.events, static_cast<int>(index.nx()));
         for (unsigned threads : {2u, 4u, 0u}) {
             SCOPED_TRACE(threads);
             FakeMonitor monitor;
             PreviewResult many;
-            ASSERT_EQ(gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177,
-                                          145, monitor, many, threads),
-                      GridOutcome::Done);
+            ASSERT_EQ(grid_case(points, index, c, threads, monitor, many), GridOutcome::Done);
             EXPECT_TRUE(same_bytes(one.grid.values, many.grid.values));
             EXPECT_TRUE(same_bytes(one.raster.values, many.raster.values));
             EXPECT_EQ(one.raster.mean, many.raster.mean);
@@ -264,9 +271,7 @@ TEST(preview_grid, stop_between_threaded_columns_asks_once_and_cancels_or_goes_o
         const ClusterIndex index = make_index(points, c.cell_size);
         FakeMonitor plain;
         PreviewResult reference;
-        ASSERT_EQ(gridPreviewVariable(points, index, cba, c.search_radius, c.grid_radius, 177, 145,
-                                      plain, reference, 1),
-                  GridOutcome::Done);
+        ASSERT_EQ(grid_case(points, index, c, 1, plain, reference), GridOutcome::Done);
         for (bool cancel : {true, false}) {
             SCOPED_TRACE(cancel);
             FakeMonitor monitor;
@@ -274,8 +279,7 @@ TEST(preview_grid, stop_between_threaded_columns_asks_once_and_cancels_or_goes_o
             monitor.stop_at_event = 5;  // while the workers are some columns in
             PreviewResult result;
             result.raster.mean = 42.0;
-            const GridOutcome outcome = gridPreviewVariable(
-                points, index, cba, c.search_radius, c.grid_radius, 177, 145, monitor, result, 2);
+            const GridOutcome outcome = grid_case(points, index, c, 2, monitor, result);
             ASSERT_EQ(monitor.questions.size(), 1u);
             EXPECT_EQ(monitor.questions[0], Question{CancelCalculation{}});
             if (cancel) {
