@@ -61,11 +61,15 @@ RunSettings settings_for(const BenchCase& c, const std::string& survey_file, dou
     return s;
 }
 
+NodeGrids node_grids_of(const BenchCase& c) {
+    return c.node_grids ? NodeGrids::WithEachGridding : NodeGrids::OnRequest;
+}
+
 // The passes with previews on (RunWithPreviews) or off; then the previews a case times.
 BenchFigures run_with_previews(const BenchCase& c, RunSettings s) {
     BenchMonitor monitor;
     RunState state;
-    PreviewSet previews;
+    PreviewSet previews(177, 145, node_grids_of(c));
     s.preview = c.work == BenchWork::RunWithPreviews;
     const Clock::time_point start = Clock::now();
     bool ok = run_calculation(s, state, monitor, s.preview ? &previews : nullptr) == 0;
@@ -84,7 +88,7 @@ BenchFigures run_with_previews(const BenchCase& c, RunSettings s) {
     return timed(ok, start, prepared, Clock::now());
 }
 
-BenchFigures run_preview(const RunSettings& s) {
+BenchFigures run_preview(const BenchCase& c, const RunSettings& s) {
     BenchMonitor monitor;
     const Clock::time_point start = Clock::now();
     RunState state;
@@ -92,7 +96,7 @@ BenchFigures run_preview(const RunSettings& s) {
         build_cluster_index(s.cell_size, state.points, state.index, monitor) != 0)
         return BenchFigures{};
     const Clock::time_point prepared = Clock::now();
-    PreviewSet previews;
+    PreviewSet previews(177, 145, node_grids_of(c));
     const bool ok = previews.grid_slot(1, 1, s.tendency, s.search_radius, s.grid_radius, state,
                                        monitor, s.threads) == GridOutcome::Done;
     return timed(ok, start, prepared, Clock::now());
@@ -140,6 +144,10 @@ const std::vector<BenchCase>& bench_cases() {
         c.name = "previews3-1m";
         c.work = BenchWork::ThreePreviews;
         list.push_back(c);
+        c.name = "previews3-1m-grids";
+        c.node_grids = true;
+        list.push_back(c);
+        c.node_grids = false;
         c.name = "list-change-1m";
         c.work = BenchWork::ListChange;
         list.push_back(c);
@@ -156,7 +164,7 @@ const std::vector<BenchCase>& bench_cases() {
 BenchFigures run_bench_case(const BenchCase& c, const std::string& survey_file, double radius,
                             unsigned threads, const std::string& folder) {
     const RunSettings s = settings_for(c, survey_file, radius, threads, folder);
-    if (c.work == BenchWork::PreviewOne) return run_preview(s);
+    if (c.work == BenchWork::PreviewOne) return run_preview(c, s);
     if (c.work != BenchWork::PointLoop) return run_with_previews(c, s);
     BenchMonitor monitor;
     RunState state;

@@ -22,6 +22,9 @@ struct BenchCase {
     double radius_scale = 1.0;  // search radius as a multiple of the ~30-neighbour radius
     BenchWork work = BenchWork::PointLoop;
     double grid_radius = 0.0;  // the previews' gridding radius; 0: the search radius
+    // The previews' whole node grids made with each gridding, as for grid files; otherwise
+    // only the nodes the pictures are drawn from, as the window and picture files have them.
+    bool node_grids = false;
     Tendency tendency = Tendency::Linear4x4;
     SolverKind solver = SolverKind::MoorePenrose;
     SearchMode search_mode = SearchMode::Radius;

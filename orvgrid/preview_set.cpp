@@ -23,9 +23,40 @@ double window_radius_of(double search_radius, double grid_radius) {
 
 bool valid_position(int position) { return position >= 0 && position < 15; }
 
+// The node values of several positions in one sweep: the whole lattice, or a picture's
+// nodes alone.
+GridOutcome grid_all(const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double window_radius,
+                     int, int, RunMonitor& monitor, std::span<PreviewGrid> grids,
+                     unsigned threads, NodeLattice* kept) {
+    return grid_node_grids(points, index, positions, search_radius, window_radius, monitor,
+                           grids, threads, kept);
+}
+
+GridOutcome grid_all(const PointData& points, const ClusterIndex& index,
+                     std::span<const int> positions, double search_radius, double window_radius,
+                     int width, int height, RunMonitor& monitor, std::span<PictureNodes> nodes,
+                     unsigned threads, NodeLattice* kept) {
+    return grid_picture_nodes(points, index, positions, search_radius, window_radius, width,
+                              height, monitor, nodes, threads, kept);
+}
+
+GridOutcome finish(PreviewGrid&& grid, int width, int height, RunMonitor& monitor,
+                   PreviewResult& result) {
+    return finish_preview(std::move(grid), width, height, monitor, result);
+}
+
+GridOutcome finish(PictureNodes&& nodes, int width, int height, RunMonitor& monitor,
+                   PreviewResult& result) {
+    return finish_picture(nodes, width, height, monitor, result);
+}
+
 }  // namespace
 
-PreviewSet::PreviewSet(int width, int height) : width_(width), height_(height) { clear(); }
+PreviewSet::PreviewSet(int width, int height, NodeGrids node_grids)
+    : width_(width), height_(height), node_grids_(node_grids) {
+    clear();
+}
 
 GridOutcome PreviewSet::grid_preview(int slot, const RunSettings& settings,
                                      const RunState& state, RunMonitor& monitor) {
@@ -55,18 +86,20 @@ GridOutcome PreviewSet::grid_slot(int slot, int list_index, Tendency tendency,
     slot_at(slot);
     if (gridding_) return GridOutcome::Failed;
     const GriddingFlag busy(gridding_);
-    return grid_position(slot, preview_position(slot, list_index, tendency), search_radius,
-                         window_radius_of(search_radius, grid_radius), state, monitor, threads);
+    const Gridded what{preview_position(slot, list_index, tendency), search_radius,
+                       window_radius_of(search_radius, grid_radius), {}};
+    return grid_position(slot, what, state, monitor, threads);
 }
 
-GridOutcome PreviewSet::grid_position(int slot, int position, double search_radius,
-                                      double window_radius, const RunState& state,
+GridOutcome PreviewSet::grid_position(int slot, const Gridded& what, const RunState& state,
                                       RunMonitor& monitor, unsigned threads) {
     PreviewResult fresh;
+    const auto grid = node_grids_ == NodeGrids::WithEachGridding ? gridPreviewVariable
+                                                                  : gridPreviewPicture;
     const GridOutcome outcome =
-        gridPreviewVariable(state.points, state.index, position, search_radius, window_radius,
-                            width_, height_, monitor, fresh, threads, &lattice_);
-    if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
+        grid(state.points, state.index, what.position, what.search_radius, what.window_radius,
+             width_, height_, monitor, fresh, threads, &lattice_);
+    if (outcome == GridOutcome::Done) show(slot, what, std::move(fresh));
     return outcome;
 }
 
@@ -79,12 +112,17 @@ bool PreviewSet::grid_slots(std::span<const int> slot_numbers, std::span<const i
     std::vector<int> positions;
     for (std::size_t k = 0; k < slot_numbers.size(); ++k)
         positions.push_back(preview_position(slot_numbers[k], list_indices[k], tendency));
-    return grid_shared(slot_numbers, positions, search_radius,
-                       window_radius_of(search_radius, grid_radius), state, monitor, threads);
+    const double window_radius = window_radius_of(search_radius, grid_radius);
+    if (node_grids_ == NodeGrids::WithEachGridding)
+        return grid_shared<PreviewGrid>(slot_numbers, positions, search_radius, window_radius,
+                                        state, monitor, threads);
+    return grid_shared<PictureNodes>(slot_numbers, positions, search_radius, window_radius,
+                                     state, monitor, threads);
 }
 
 // The node grids of the slots' variables are made in one pass, at the turn of the first
 // slot that has a variable; a slot without one says so at its own turn, as it always has.
+template <class Grid>
 bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
                              double search_radius, double window_radius,
                              const RunState& state, RunMonitor& monitor, unsigned threads) {
@@ -106,22 +144,23 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
     }
     const bool share = with_variable > 1;
 
-    std::vector<PreviewGrid> grids;
+    std::vector<Grid> grids;
     bool swept = false;
     for (std::size_t k = 0; k < slot_numbers.size(); ++k) {
         if (k > 0) monitor.process_events();
         const int slot = slot_numbers[k];
+        const Gridded what{positions[k], search_radius, window_radius, {}};
         GridOutcome outcome = GridOutcome::Failed;
         if (!share || !valid_position(positions[k])) {
-            outcome = grid_position(slot, positions[k], search_radius, window_radius, state,
-                                    monitor, threads);
+            outcome = grid_position(slot, what, state, monitor, threads);
         } else {
             if (!swept) {
                 swept = true;
                 try {
                     grids.resize(distinct.size());
-                    outcome = grid_node_grids(state.points, state.index, distinct, search_radius,
-                                              window_radius, monitor, grids, threads, &lattice_);
+                    outcome = grid_all(state.points, state.index, distinct, search_radius,
+                                       window_radius, width_, height_, monitor,
+                                       std::span<Grid>(grids), threads, &lattice_);
                 } catch (const std::bad_alloc&) {
                     grids = {};
                 } catch (const std::length_error&) {
@@ -133,10 +172,9 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
             }
             if (grids.empty()) {
                 // Not enough memory for the grids at once: this slot on its own.
-                outcome = grid_position(slot, positions[k], search_radius, window_radius, state,
-                                        monitor, threads);
+                outcome = grid_position(slot, what, state, monitor, threads);
             } else if (outcome == GridOutcome::Done) {
-                outcome = finish_shared(slot, grids, grid_of[k], last_slot[grid_of[k]] == k,
+                outcome = finish_shared(slot, what, grids, grid_of[k], last_slot[grid_of[k]] == k,
                                         monitor);
             }
         }
@@ -148,9 +186,10 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
 
 // A grid shown by a later slot too is copied for this one; without the memory for the
 // copy this slot fails as its own gridding would without its buffers.
-GridOutcome PreviewSet::finish_shared(int slot, std::vector<PreviewGrid>& grids, std::size_t g,
-                                      bool last_user, RunMonitor& monitor) {
-    PreviewGrid grid;
+template <class Grid>
+GridOutcome PreviewSet::finish_shared(int slot, const Gridded& what, std::vector<Grid>& grids,
+                                      std::size_t g, bool last_user, RunMonitor& monitor) {
+    Grid grid;
     try {
         grid = last_user ? std::move(grids[g]) : grids[g];
     } catch (const std::bad_alloc&) {
@@ -158,21 +197,70 @@ GridOutcome PreviewSet::finish_shared(int slot, std::vector<PreviewGrid>& grids,
         return GridOutcome::Failed;
     }
     PreviewResult fresh;
-    const GridOutcome outcome = finish_preview(std::move(grid), width_, height_, monitor, fresh);
-    if (outcome == GridOutcome::Done) show(slot, std::move(fresh));
+    const GridOutcome outcome = finish(std::move(grid), width_, height_, monitor, fresh);
+    if (outcome == GridOutcome::Done) show(slot, what, std::move(fresh));
     return outcome;
 }
 
-void PreviewSet::show(int slot, PreviewResult&& fresh) {
+void PreviewSet::show(int slot, Gridded what, PreviewResult&& fresh) {
     Slot& target = slot_at(slot);
+    if (node_grids_ == NodeGrids::OnRequest) {
+        // Kept for the node grid on request: the points may hold other values by then
+        // (the working CBA of a run's later passes). Without the memory for them, that
+        // grid cannot be made; the picture is shown all the same.
+        const std::span<const double> values = copied_values(lattice_, what.position);
+        try {
+            what.values.assign(values.begin(), values.end());
+        } catch (const std::bad_alloc&) {
+            what.values = {};
+        }
+    }
     draw_preview(fresh.colours, target.image);
     target.result = std::move(fresh);
+    target.gridded = std::move(what);
+}
+
+GridOutcome PreviewSet::node_grid(int slot, const RunState& state, RunMonitor& monitor,
+                                  unsigned threads, PreviewGrid& grid) {
+    const Slot& source = slot_at(slot);
+    const char* const none = "This preview has no grid to save.";
+    if (!source.result || gridding_) {
+        monitor.show_message(none);
+        return GridOutcome::Failed;
+    }
+    if (node_grids_ == NodeGrids::WithEachGridding) {
+        try {
+            grid = source.result->grid;
+            return GridOutcome::Done;
+        } catch (const std::bad_alloc&) {
+            monitor.show_message("Not enough memory for temporary buffer");
+            return GridOutcome::Failed;
+        }
+    }
+    const GriddingFlag busy(gridding_);
+    const Gridded& what = source.gridded;
+    bool prepared = false;
+    try {
+        prepared = refresh_lattice_values(lattice_, state.points, state.index, what.position,
+                                          what.values, what.search_radius, what.window_radius,
+                                          lattice_of_index(state.index), threads);
+    } catch (const std::bad_alloc&) {
+        lattice_ = NodeLattice{};
+        monitor.show_message("Not enough memory for temporary buffer");
+        return GridOutcome::Failed;
+    }
+    if (!prepared) {
+        monitor.show_message(none);
+        return GridOutcome::Failed;
+    }
+    return grid_prepared_lattice(state.points, state.index, lattice_, monitor, grid, threads);
 }
 
 void PreviewSet::clear() {
     lattice_ = NodeLattice{};
     for (Slot& slot : slots_) {
         slot.result.reset();
+        slot.gridded = {};
         slot.image = cleared_preview_image(width_, height_);
     }
 }

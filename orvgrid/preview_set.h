@@ -13,10 +13,17 @@
 #include "orvgrid/grid/preview_grid.h"
 #include "orvgrid/preview_image.h"
 
+// When the node grid behind a picture is made: with every gridding, for a grid file to be
+// written from each; or only when asked for (node_grid), from the values the picture was
+// gridded from. A picture alone is resampled from a few hundred node columns and rows of
+// the lattice, however many it has: a hundredth of a million-station lattice.
+enum class NodeGrids { WithEachGridding, OnRequest };
+
 class PreviewSet : public PreviewGridder {
 public:
     // Three cleared pictures of width x height pixels (the window's image size).
-    explicit PreviewSet(int width = 177, int height = 145);
+    explicit PreviewSet(int width = 177, int height = 145,
+                        NodeGrids node_grids = NodeGrids::WithEachGridding);
 
     // Grids slot 1, 2 or 3 from the list index the settings hold for it, under the run's
     // tendency and radii. The engine calls this; the window draws image(slot) when told
@@ -50,6 +57,15 @@ public:
                     Tendency tendency, double search_radius, double grid_radius,
                     const RunState& state, RunMonitor& monitor, unsigned threads = 1);
 
+    // The node grid behind slot's picture: result(slot).grid, or with NodeGrids::OnRequest
+    // that grid made now, through the points and index of `state` (those the picture was
+    // gridded from) and the values the picture was gridded from, whatever the points hold
+    // now. Events and the stop question as in a gridding; Failed after a message ("This
+    // preview has no grid to save." when there is no picture or the points are no longer
+    // those of the picture); `grid` is set only when Done.
+    GridOutcome node_grid(int slot, const RunState& state, RunMonitor& monitor,
+                          unsigned threads, PreviewGrid& grid);
+
     // Paints all three pictures empty and forgets their results and the copy of the
     // points kept for the next gridding.
     void clear();
@@ -63,23 +79,32 @@ public:
     int height() const { return height_; }
 
 private:
+    // What the slot's picture was gridded from.
+    struct Gridded {
+        int position = -1;
+        double search_radius = 0.0, window_radius = 0.0;
+        std::vector<double> values;  // NodeGrids::OnRequest: in the lattice's slot order
+    };
     struct Slot {
         std::optional<PreviewResult> result;
+        Gridded gridded;
         RgbImage image;
     };
     Slot& slot_at(int slot);
     const Slot& slot_at(int slot) const;
-    GridOutcome grid_position(int slot, int position, double search_radius,
-                              double window_radius, const RunState& state, RunMonitor& monitor,
-                              unsigned threads);
+    GridOutcome grid_position(int slot, const Gridded& what, const RunState& state,
+                              RunMonitor& monitor, unsigned threads);
+    template <class Grid>
     bool grid_shared(std::span<const int> slot_numbers, std::span<const int> positions,
                      double search_radius, double window_radius, const RunState& state,
                      RunMonitor& monitor, unsigned threads);
-    GridOutcome finish_shared(int slot, std::vector<PreviewGrid>& grids, std::size_t g,
-                              bool last_user, RunMonitor& monitor);
-    void show(int slot, PreviewResult&& fresh);
+    template <class Grid>
+    GridOutcome finish_shared(int slot, const Gridded& what, std::vector<Grid>& grids,
+                              std::size_t g, bool last_user, RunMonitor& monitor);
+    void show(int slot, Gridded what, PreviewResult&& fresh);
 
     int width_, height_;
+    NodeGrids node_grids_;
     std::array<Slot, 3> slots_;
     // The points in the index's slot order, as the last gridding copied them: the next
     // gridding of the same points (a list change) copies only their values.

@@ -55,7 +55,7 @@ TfrmMain::TfrmMain(WindowOptions options, QWidget* parent)
 
     createControls();
     setCreationValues();
-    previews_ = std::make_unique<PreviewSet>(image_width_, image_height_);
+    previews_ = std::make_unique<PreviewSet>(image_width_, image_height_, NodeGrids::OnRequest);
     setTabOrderOfForm();
     createExportAction();
 

@@ -133,6 +133,7 @@ private:
     void alignPreviews(RunMonitor& monitor, bool may_grid);
     void previewChange(int slot);
     void savePreview(int slot);
+    void saveNodeGrid(int slot, const std::string& path);
     void finishBusy();
 
     // Export (main_window_export.cpp).

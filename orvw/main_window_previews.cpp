@@ -182,12 +182,32 @@ void TfrmMain::savePreview(int slot) {
         written = write_bitmap_file(previews_->image(slot), path);
     } else if (choice->filter_index == SAVE_AS_JPEG) {
         written = write_jpeg_file(previews_->image(slot), path);
-    } else if (previews_->has_result(slot)) {
-        written = write_surfer_grid(previews_->result(slot).grid, path);
     } else {
-        written.message = "This preview has no grid to save.";
+        saveNodeGrid(slot, path);
+        return;
     }
     if (!written.ok) showGeneralError(QString::fromStdString(written.message));
+}
+
+// The picture keeps only the nodes it was drawn from: its whole node grid is made now, under
+// the busy cursor and with Stop answered, from the values it was drawn from. Lists changed
+// meanwhile are taken up when it ends, unless it was cancelled.
+void TfrmMain::saveNodeGrid(int slot, const std::string& path) {
+    setBusy(true);
+    WindowMonitor monitor(*this);
+    PreviewGrid grid;
+    GridOutcome outcome;
+    {
+        const BusyCursor busy;
+        outcome = previews_->node_grid(slot, state_, monitor, threads_, grid);
+    }
+    if (outcome == GridOutcome::Done) {
+        const FileWriteResult written = write_surfer_grid(grid, path);
+        if (!written.ok) showGeneralError(QString::fromStdString(written.message));
+    }
+    grid = PreviewGrid{};
+    alignPreviews(monitor, outcome != GridOutcome::Cancelled);
+    finishBusy();
 }
 
 // A map of the slot's quantity in a window of its own, from a copy of the points in

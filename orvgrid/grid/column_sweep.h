@@ -2,6 +2,9 @@
 // Gridding a whole lattice column by column: on worker threads when there are several,
 // with the window's events and the stop question between columns on the calling thread.
 
+#include <cstdint>
+#include <span>
+
 #include "engine/engine.h"
 #include "engine/run/run_state.h"
 #include "orvgrid/grid/node_columns.h"
@@ -19,3 +22,9 @@ GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
                                RunMonitor& monitor, float* const* grids);
 GridOutcome sweep_node_columns(const NodeLattice& lattice, unsigned threads,
                                RunMonitor& monitor, double* values);
+// The same for the chosen rows of `columns` (node columns) alone: grids[k] receives, for
+// column columns[c], the values of its chosen rows at c * rows.count() onward. The events
+// and the stop question come after each of these columns.
+GridOutcome sweep_chosen_nodes(const NodeLattice& lattice, const ChosenRows& rows,
+                               std::span<const std::uint32_t> columns, unsigned threads,
+                               RunMonitor& monitor, float* const* grids);

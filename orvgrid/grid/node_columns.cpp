@@ -96,15 +96,29 @@ struct RecordPoints {
     }
 };
 
-// Sums the window's points into the nodes of column i: cell columns in increasing order,
-// the points of each in slot order (rows upward, stored order within a cell). Each node
-// thus takes its points in the order of its cells, columns outer and rows inner, and the
-// sums are those of a node-by-node sum over its window.
+// Turns the visits' runs of node rows into runs of chosen rows, dropping the visits that
+// reach none; the others keep their order.
+std::size_t onto_chosen_rows(const ChosenRows& rows, NodeVisit* visits, std::size_t count) {
+    std::size_t kept = 0;
+    for (std::size_t v = 0; v < count; ++v) {
+        NodeVisit visit = visits[v];
+        visit.first = rows.below[visit.first];
+        visit.end = rows.below[visit.end];
+        if (visit.first < visit.end) visits[kept++] = visit;
+    }
+    return kept;
+}
+
+// Sums the window's points into the nodes of column i (the chosen rows alone, when
+// `chosen` is given): cell columns in increasing order, the points of each in slot order
+// (rows upward, stored order within a cell). Each node thus takes its points in the order
+// of its cells, columns outer and rows inner, and the sums are those of a node-by-node
+// sum over its window.
 template <class Points, class Value>
 void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t i,
-                  Value* const* columns) {
+                  Value* const* columns, const ChosenRows* chosen = nullptr) {
     const ClusterIndex& index = *lattice.index;
-    const std::size_t ny = lattice.nodes.ny;
+    const std::size_t ny = chosen != nullptr ? chosen->count() : lattice.nodes.ny;
     const long long nx = static_cast<long long>(index.nx());
     const int variables = static_cast<int>(lattice.positions.size());
     const std::size_t stride = ny + NODE_LANE_PADDING;
@@ -116,7 +130,8 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
     NodeSums node_sums{sums.data(), {}};
     for (int k = 0; k < variables; ++k)
         node_sums.weighted[k] = sums.data() + static_cast<std::size_t>(1 + k) * stride;
-    const NodeColumnShape shape{lattice.node_y.data(), lattice.search_radius, variables};
+    const NodeColumnShape shape{chosen != nullptr ? chosen->node_y.data() : lattice.node_y.data(),
+                                lattice.search_radius, variables};
     const VisitRuns runs = visit_runs_of(lattice);
 
     const double x = static_cast<double>(i) * lattice.nodes.cell_size + lattice.nodes.origin_x;
@@ -138,7 +153,8 @@ void fill_columns(const Points& points, const NodeLattice& lattice, std::size_t 
         const std::size_t in_column =
             index.slot_begin(column, index.ny()) - index.slot_begin(column, 0);
         if (visits.size() < in_column) visits.resize(in_column);
-        const std::size_t count = points.lay_out(runs, x, column, visits.data());
+        std::size_t count = points.lay_out(runs, x, column, visits.data());
+        if (chosen != nullptr) count = onto_chosen_rows(*chosen, visits.data(), count);
         add_node_visits(lattice.instruction_set, shape, visits.data(), count, node_sums);
     }
 
@@ -266,15 +282,13 @@ bool same_layout(const NodeLattice& lattice, const PointData& points, const Clus
            std::ranges::equal(lattice.column_slots, column_slots_of(index));
 }
 
-// Copies the values of `positions` in slot order into the kept copy, checking on the way
-// that every slot still holds a point at the copied position; false as soon as one does
-// not (the copy is then to be made afresh). With the positions and the index's layout
-// unchanged, so are the cell rows: the index bins a point by its position.
-bool take_values(NodeLattice& lattice, std::span<const int> positions, unsigned threads) {
+// Hands each slot of the kept copy with its point's record to take(s, record), checking
+// first that the slot still holds a point at the copied position; false as soon as one
+// does not (the copy is then to be made afresh).
+template <class Take>
+bool for_each_copied_slot(const NodeLattice& lattice, unsigned threads, Take&& take) {
     const PointData& points = *lattice.points;
     const std::span<const std::uint32_t> slots = lattice.index->slot_points();
-    lattice.positions.assign(positions.begin(), positions.end());
-    lattice.values.resize(positions.size() * slots.size());
     std::atomic<bool> same{true};
     split_work(slots.size(), threads, [&](std::size_t begin, std::size_t end) {
         for (std::size_t s = begin; s < end; ++s) {
@@ -284,14 +298,64 @@ bool take_values(NodeLattice& lattice, std::span<const int> positions, unsigned 
                 same.store(false, std::memory_order_relaxed);
                 return;
             }
-            for (std::size_t k = 0; k < positions.size(); ++k)
-                lattice.values[k * slots.size() + s] = v[positions[k]];
+            take(s, v);
         }
     });
     return same.load();
 }
 
+// Copies the values of `positions` in slot order into the kept copy, checking on the way
+// that every slot still holds a point at the copied position. With the positions and the
+// index's layout unchanged, so are the cell rows: the index bins a point by its position.
+bool take_values(NodeLattice& lattice, std::span<const int> positions, unsigned threads) {
+    const std::size_t slots = lattice.index->slot_points().size();
+    lattice.positions.assign(positions.begin(), positions.end());
+    lattice.values.resize(positions.size() * slots);
+    return for_each_copied_slot(lattice, threads, [&](std::size_t s, const double* v) {
+        for (std::size_t k = 0; k < positions.size(); ++k)
+            lattice.values[k * slots + s] = v[positions[k]];
+    });
+}
+
 }  // namespace
+
+bool refresh_lattice_values(NodeLattice& lattice, const PointData& points,
+                            const ClusterIndex& index, int position,
+                            std::span<const double> values, double search_radius,
+                            double grid_radius, const GridLattice& nodes, unsigned threads) {
+    if (!same_layout(lattice, points, index, search_radius, grid_radius, nodes) ||
+        values.size() != lattice.xs.size() ||
+        !for_each_copied_slot(lattice, threads, [](std::size_t, const double*) {}))
+        return false;
+    lattice.values.assign(values.begin(), values.end());
+    lattice.positions.assign(1, position);
+    return true;
+}
+
+std::span<const double> copied_values(const NodeLattice& lattice, int position) {
+    const std::size_t slots = lattice.xs.size();
+    if (slots == 0 || lattice.values.size() != lattice.positions.size() * slots) return {};
+    for (std::size_t k = 0; k < lattice.positions.size(); ++k)
+        if (lattice.positions[k] == position)
+            return std::span<const double>(lattice.values).subspan(k * slots, slots);
+    return {};
+}
+
+ChosenRows choose_rows(const NodeLattice& lattice, std::span<const std::uint32_t> rows) {
+    ChosenRows chosen;
+    chosen.below.assign(lattice.nodes.ny + 1, 0);
+    std::size_t r = 0;
+    for (std::size_t j = 0; j <= lattice.nodes.ny; ++j) {
+        while (r < rows.size() && rows[r] < j) ++r;
+        chosen.below[j] = static_cast<std::uint32_t>(r);
+    }
+    chosen.node_y.resize(rows.size() + NODE_LANE_PADDING);
+    for (std::size_t k = 0; k < chosen.node_y.size(); ++k)
+        chosen.node_y[k] = k < rows.size() ? lattice.node_y[rows[k]]
+                           : k > 0         ? chosen.node_y[k - 1]
+                                           : 0.0;
+    return chosen;
+}
 
 void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
@@ -385,6 +449,14 @@ void grid_column(const NodeLattice& lattice, std::size_t i, Value* const* column
 }
 
 }  // namespace
+
+void grid_node_rows(const NodeLattice& lattice, const ChosenRows& rows, std::size_t i,
+                    float* const* columns) {
+    if (!lattice.xs.empty() || lattice.index->slot_points().empty())
+        fill_columns(CopiedPoints{lattice}, lattice, i, columns, &rows);
+    else
+        fill_columns(RecordPoints{lattice}, lattice, i, columns, &rows);
+}
 
 void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns) {
     grid_column(lattice, i, columns);

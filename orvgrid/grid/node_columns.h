@@ -12,6 +12,7 @@
 #include "engine/memory/huge_page_allocator.h"
 #include "engine/search/cluster_index.h"
 #include "engine/simd/instruction_set.h"
+#include "orvgrid/grid/node_visits.h"
 #include "orvgrid/grid/lattice_grid.h"
 
 // What all columns of one gridding share. The points are copied in the index's slot
@@ -72,6 +73,34 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
 void refresh_lattice(NodeLattice& lattice, const PointData& points, const ClusterIndex& index,
                      std::span<const int> positions, double search_radius, double grid_radius,
                      const GridLattice& nodes, unsigned threads = 1);
+
+// Makes `values` the values of `position`, the lattice's only one: slot-order values its
+// copy held before (copied_values), for points that may have changed their values since.
+// False, and the lattice left as it was, unless it holds a copy of these points (every
+// position bit for bit), index layout, radii and nodes.
+bool refresh_lattice_values(NodeLattice& lattice, const PointData& points,
+                            const ClusterIndex& index, int position,
+                            std::span<const double> values, double search_radius,
+                            double grid_radius, const GridLattice& nodes, unsigned threads = 1);
+
+// The values of `position` in slot order as the lattice's copy holds them; empty when it
+// holds no copy or not that position.
+std::span<const double> copied_values(const NodeLattice& lattice, int position);
+
+// Some of the node rows of the lattice's columns: those a picture is resampled from.
+struct ChosenRows {
+    std::vector<std::uint32_t> below;  // below[j]: chosen rows under node row j, j = 0 .. ny
+    std::vector<double> node_y;        // ordinate of each chosen row, padded for whole vectors
+    std::size_t count() const { return node_y.size() - NODE_LANE_PADDING; }
+};
+
+// The chosen rows `rows` (increasing node rows of lattice.nodes).
+ChosenRows choose_rows(const NodeLattice& lattice, std::span<const std::uint32_t> rows);
+
+// Writes the values of lattice column i at the chosen rows, rows.count() of them, for each
+// position k to columns[k]: bit for bit what grid_node_column writes at those rows.
+void grid_node_rows(const NodeLattice& lattice, const ChosenRows& rows, std::size_t i,
+                    float* const* columns);
 
 // Writes the nodes.ny node values of lattice column i for each position k to
 // columns[k][0 .. ny-1]; the float values are the double ones rounded once.

@@ -14,6 +14,19 @@
 
 namespace {
 
+// Lays out the node grid of the index's own lattice, blank.
+void lay_out_grid(PreviewGrid& grid, const PointData& points, const ClusterIndex& index,
+                  unsigned threads) {
+    grid.nx = index.nx();
+    grid.ny = index.ny();
+    grid.cell_size = index.cell_size();
+    grid.origin_x = index.origin_x();
+    grid.origin_y = index.origin_y();
+    grid.x_offset = points.extent.x_offset;
+    grid.y_offset = points.extent.y_offset;
+    assign_populated(grid.values, grid.nx * grid.ny, BLANK_VALUE, threads);
+}
+
 // Fills the node grids on the index's own lattice, one for each position, through `kept`
 // when given. Cancelled leaves the stop flag set.
 GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
@@ -22,16 +35,8 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
                        NodeLattice* kept) {
     float* values[MAX_SWEPT_VARIABLES];
     for (std::size_t k = 0; k < grids.size(); ++k) {
-        PreviewGrid& grid = grids[k];
-        grid.nx = index.nx();
-        grid.ny = index.ny();
-        grid.cell_size = index.cell_size();
-        grid.origin_x = index.origin_x();
-        grid.origin_y = index.origin_y();
-        grid.x_offset = points.extent.x_offset;
-        grid.y_offset = points.extent.y_offset;
-        assign_populated(grid.values, grid.nx * grid.ny, BLANK_VALUE, threads);
-        values[k] = grid.values.data();
+        lay_out_grid(grids[k], points, index, threads);
+        values[k] = grids[k].values.data();
     }
     if (!(index.cell_size() > 0.0)) return GridOutcome::Done;
 
@@ -40,6 +45,69 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
     refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
                     lattice_of_index(index), threads);
     return sweep_node_columns(lattice, threads, monitor, values);
+}
+
+// The picture's nodes of each position, as grid_nodes grids the whole lattice.
+GridOutcome grid_chosen_nodes(const PointData& points, const ClusterIndex& index,
+                              std::span<const int> positions, double search_radius,
+                              double grid_radius, int width, int height, unsigned threads,
+                              RunMonitor& monitor, std::span<PictureNodes> nodes,
+                              NodeLattice* kept) {
+    float* values[MAX_SWEPT_VARIABLES];
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+        nodes[k] = picture_nodes(index.nx(), index.ny(), index.cell_size(), width, height);
+        nodes[k].values.assign(nodes[k].columns.size() * nodes[k].rows.size(), BLANK_VALUE);
+        values[k] = nodes[k].values.data();
+    }
+    if (!(index.cell_size() > 0.0)) return GridOutcome::Done;
+
+    // The copy is taken even for a picture without nodes: `kept` then holds these values,
+    // as after any gridding.
+    NodeLattice own;
+    NodeLattice& lattice = kept != nullptr ? *kept : own;
+    refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
+                    lattice_of_index(index), threads);
+    if (nodes.empty() || nodes[0].values.empty()) return GridOutcome::Done;
+    const ChosenRows rows = choose_rows(lattice, nodes[0].rows);
+    return sweep_chosen_nodes(lattice, rows, nodes[0].columns, threads, monitor, values);
+}
+
+// One position gridded by grid_all (grid_nodes or grid_chosen_nodes) into a Grid and
+// finished into `result` by finish; a missing variable and the lack of memory said.
+template <class Grid, class GridAll, class Finish>
+GridOutcome grid_one(int position, RunMonitor& monitor, GridAll&& grid_all, Finish&& finish) {
+    if (position < 0 || position >= 15) {
+        monitor.show_message("No variable selected for this preview");
+        return GridOutcome::Failed;
+    }
+    try {
+        Grid grid;
+        const GridOutcome outcome = grid_all(std::span<Grid>(&grid, 1));
+        if (outcome != GridOutcome::Done) return outcome;
+        return finish(std::move(grid));
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    monitor.show_message("Not enough memory for temporary buffer");
+    return GridOutcome::Failed;
+}
+
+// A raster made by resample(fresh), its statistics and colours, into `result`; the lack of
+// memory said, `result` then left as it was.
+template <class Resample>
+GridOutcome finish_raster(RunMonitor& monitor, PreviewResult& result, Resample&& resample) {
+    try {
+        PreviewResult fresh;
+        resample(fresh);
+        take_statistics(fresh.raster);
+        fresh.colours = colour_raster(fresh.raster);
+        result = std::move(fresh);
+        return GridOutcome::Done;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    monitor.show_message("Not enough memory for temporary buffer");
+    return GridOutcome::Failed;
 }
 
 }  // namespace
@@ -56,36 +124,70 @@ GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
 
 GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& monitor,
                            PreviewResult& result) {
-    try {
-        PreviewResult fresh;
+    return finish_raster(monitor, result, [&](PreviewResult& fresh) {
         fresh.raster = resample_grid(grid, width, height);
-        take_statistics(fresh.raster);
-        fresh.colours = colour_raster(fresh.raster);
         fresh.grid = std::move(grid);
-        result = std::move(fresh);
-        return GridOutcome::Done;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    monitor.show_message("Not enough memory for temporary buffer");
-    return GridOutcome::Failed;
+    });
 }
 
 GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index, int position,
                                 double search_radius, double grid_radius, int width, int height,
                                 RunMonitor& monitor, PreviewResult& result, unsigned threads,
                                 NodeLattice* kept) {
-    if (position < 0 || position >= 15) {
-        monitor.show_message("No variable selected for this preview");
-        return GridOutcome::Failed;
-    }
+    const int positions[] = {position};
+    return grid_one<PreviewGrid>(
+        position, monitor,
+        [&](std::span<PreviewGrid> grid) {
+            return grid_nodes(points, index, positions, search_radius, grid_radius, threads,
+                              monitor, grid, kept);
+        },
+        [&](PreviewGrid&& grid) {
+            return finish_preview(std::move(grid), width, height, monitor, result);
+        });
+}
+
+GridOutcome gridPreviewPicture(const PointData& points, const ClusterIndex& index, int position,
+                               double search_radius, double grid_radius, int width, int height,
+                               RunMonitor& monitor, PreviewResult& result, unsigned threads,
+                               NodeLattice* kept) {
+    const int positions[] = {position};
+    return grid_one<PictureNodes>(
+        position, monitor,
+        [&](std::span<PictureNodes> nodes) {
+            return grid_chosen_nodes(points, index, positions, search_radius, grid_radius,
+                                     width, height, threads, monitor, nodes, kept);
+        },
+        [&](PictureNodes&& nodes) { return finish_picture(nodes, width, height, monitor, result); });
+}
+
+GridOutcome grid_picture_nodes(const PointData& points, const ClusterIndex& index,
+                               std::span<const int> positions, double search_radius,
+                               double grid_radius, int width, int height, RunMonitor& monitor,
+                               std::span<PictureNodes> nodes, unsigned threads,
+                               NodeLattice* kept) {
+    if (positions.empty() || positions.size() > MAX_SWEPT_VARIABLES || nodes.size() < positions.size())
+        throw std::invalid_argument("grid_picture_nodes: 1 to 3 positions, nodes for each");
+    return grid_chosen_nodes(points, index, positions, search_radius, grid_radius, width, height,
+                             threads, monitor, nodes.first(positions.size()), kept);
+}
+
+GridOutcome finish_picture(const PictureNodes& nodes, int width, int height, RunMonitor& monitor,
+                           PreviewResult& result) {
+    return finish_raster(monitor, result, [&](PreviewResult& fresh) {
+        fresh.raster = resample_picture(nodes, width, height);
+    });
+}
+
+GridOutcome grid_prepared_lattice(const PointData& points, const ClusterIndex& index,
+                                  const NodeLattice& lattice, RunMonitor& monitor,
+                                  PreviewGrid& grid, unsigned threads) {
     try {
-        PreviewGrid grid;
-        const int positions[] = {position};
-        const GridOutcome outcome = grid_nodes(points, index, positions, search_radius, grid_radius,
-                                               threads, monitor, {&grid, 1}, kept);
-        if (outcome != GridOutcome::Done) return outcome;
-        return finish_preview(std::move(grid), width, height, monitor, result);
+        PreviewGrid fresh;
+        lay_out_grid(fresh, points, index, threads);
+        float* columns[] = {fresh.values.data()};
+        const GridOutcome outcome = sweep_node_columns(lattice, threads, monitor, columns);
+        if (outcome == GridOutcome::Done) grid = std::move(fresh);
+        return outcome;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "engine/engine.h"
+#include "orvgrid/grid/resample.h"
 #include "orvgrid/raster.h"
 #include "engine/search/cluster_index.h"
 #include "engine/run/run_state.h"
@@ -12,7 +13,7 @@
 struct NodeLattice;
 
 struct PreviewResult {
-    PreviewGrid grid;
+    PreviewGrid grid;  // empty (nx = 0) when only the picture's nodes were gridded
     PreviewRaster raster;
     ColourImage colours;
 };
@@ -48,3 +49,30 @@ GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
 // memory for temporary buffer" shown and `result` left as it was.
 GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& monitor,
                            PreviewResult& result);
+
+// As gridPreviewVariable, but only the nodes the picture is resampled from are gridded
+// (picture_nodes): the raster and colours are the same, bit for bit, and result.grid is
+// left empty. Events and the stop question come after each of those node columns.
+GridOutcome gridPreviewPicture(const PointData& points, const ClusterIndex& index, int position,
+                               double search_radius, double grid_radius, int width, int height,
+                               RunMonitor& monitor, PreviewResult& result, unsigned threads = 1,
+                               NodeLattice* kept = nullptr);
+
+// As grid_node_grids, for the nodes of a picture of width x height pixels alone: nodes[k]
+// receives picture_nodes' layout on the index's lattice and the values of positions[k].
+GridOutcome grid_picture_nodes(const PointData& points, const ClusterIndex& index,
+                               std::span<const int> positions, double search_radius,
+                               double grid_radius, int width, int height, RunMonitor& monitor,
+                               std::span<PictureNodes> nodes, unsigned threads = 1,
+                               NodeLattice* kept = nullptr);
+
+// As finish_preview, from the picture's nodes; result.grid is left empty.
+GridOutcome finish_picture(const PictureNodes& nodes, int width, int height, RunMonitor& monitor,
+                           PreviewResult& result);
+
+// The node grid of the index's own lattice from `lattice`, prepared on it for one
+// position (refresh_lattice_values): Done fills `grid`; otherwise as grid_node_grids, the
+// lack of memory said.
+GridOutcome grid_prepared_lattice(const PointData& points, const ClusterIndex& index,
+                                  const NodeLattice& lattice, RunMonitor& monitor,
+                                  PreviewGrid& grid, unsigned threads = 1);

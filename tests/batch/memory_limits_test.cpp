@@ -73,11 +73,13 @@ TEST_F(memory_limits, tiny_radius_over_a_large_area_asks_for_a_larger_radius) {
 }
 
 // 12000 x 12000 cells of 1.67 m: the index (576 MB) fits, a preview grid of as many
-// floats beside it does not. Each preview says so; the result file is complete, and
-// the run fails since the previews asked for are missing.
+// floats beside it does not. Grid files need the whole grids: each preview says so; the
+// result file is complete, and the run fails since the previews asked for are missing.
+// Pictures are drawn from a few hundred node columns and rows, and are written.
 TEST_F(memory_limits, preview_grid_beyond_the_limit_fails_with_the_buffer_message) {
     const ProgramOutcome o = run({"-q", "-r", "16.7", "--on-failed", "skip", "--preview",
-                           path("maps"), corners(20000), path("a.dat")});
+                                  path("maps"), "--preview-format", "grd", corners(20000),
+                                  path("a.dat")});
     ASSERT_TRUE(o.exited) << "ended by signal " << -o.status;
     EXPECT_EQ(o.status, 1);
     const std::string buffer = "Not enough memory for temporary buffer\n";
@@ -85,6 +87,12 @@ TEST_F(memory_limits, preview_grid_beyond_the_limit_fails_with_the_buffer_messag
     EXPECT_TRUE(fs::is_empty(path("maps")));
     const std::string result = file_text(path("a.dat"));
     EXPECT_EQ(result.rfind("Map:", 0), 0u);
+
+    const ProgramOutcome pictures = run({"-q", "-r", "16.7", "--on-failed", "skip", "--preview",
+                                         path("pictures"), corners(20000), path("b.dat")});
+    ASSERT_TRUE(pictures.exited) << "ended by signal " << -pictures.status;
+    EXPECT_EQ(pictures.status, 0) << pictures.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(path("pictures")), fs::directory_iterator()), 3);
 }
 
 // The gridding window is bounded by the lattice, whatever the radius: no memory grows

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/run/run_state.h"
@@ -287,4 +288,95 @@ TEST(preview_set, a_gridding_after_new_points_grids_the_new_points) {
     state.points = make_points(xyv, work::hgga);
     state.index = make_index(state.points, 2.0);
     expect_as_fresh(2);
+}
+
+// Pictures gridded from their own nodes alone are the pictures of the whole lattice on
+// every survey shape, shared and alone, on one thread and on two, small and at the
+// window's size; the node grid asked for afterwards is the whole lattice's.
+TEST(preview_set, pictures_from_their_own_nodes_are_those_of_the_whole_lattice) {
+    const int slots[] = {1, 2, 3};
+    const int lists[] = {1, 0, 1};  // CBA, then positions 5 and 6
+    for (const RandomSurvey& survey : random_surveys(23, 1500, work::cba)) {
+        RunState state;
+        state.points = survey.points;
+        const double radius = 3.0 * survey.spacing;
+        state.index = make_index(state.points, 0.1 * radius);
+        for (const auto& [width, height, threads] :
+             {std::tuple{40, 30, 1u}, std::tuple{40, 30, 2u}, std::tuple{177, 145, 2u}}) {
+            SCOPED_TRACE(testing::Message() << survey.name << ", " << width << " x " << height
+                                            << ", threads " << threads);
+            PreviewSet whole(width, height);
+            PreviewSet picture(width, height, NodeGrids::OnRequest);
+            FakeMonitor monitor;
+            for (PreviewSet* set : {&whole, &picture}) {
+                ASSERT_TRUE(set->grid_slots(slots, lists, Tendency::Linear4x4, radius,
+                                            1.3 * radius, state, monitor, threads));
+                // A list change: position 7 alone, through the copy the set keeps.
+                ASSERT_EQ(set->grid_slot(3, 2, Tendency::Linear4x4, radius, 1.3 * radius, state,
+                                         monitor, threads),
+                          GridOutcome::Done);
+            }
+            for (int slot = 1; slot <= 3; ++slot) {
+                const PreviewResult& w = whole.result(slot);
+                const PreviewResult& p = picture.result(slot);
+                EXPECT_TRUE(same_bits(p.raster.values, w.raster.values)) << slot;
+                EXPECT_EQ(p.raster.minimum, w.raster.minimum);
+                EXPECT_EQ(p.raster.std_dev, w.raster.std_dev);
+                EXPECT_EQ(p.colours.colours, w.colours.colours);
+                EXPECT_EQ(picture.image(slot).pixels, whole.image(slot).pixels);
+                EXPECT_EQ(p.grid.nx, 0u);
+                PreviewGrid grid;
+                ASSERT_EQ(picture.node_grid(slot, state, monitor, threads, grid),
+                          GridOutcome::Done);
+                EXPECT_EQ(grid.nx, w.grid.nx);
+                EXPECT_EQ(grid.origin_y, w.grid.origin_y);
+                EXPECT_TRUE(same_bits(grid.values, w.grid.values)) << slot;
+            }
+            EXPECT_TRUE(monitor.messages.empty());
+        }
+    }
+}
+
+// The node grid asked for after the points took other values (a run's later passes
+// rewrite the working CBA under the first picture) is still the grid of the picture.
+TEST(preview_set, a_node_grid_asked_for_later_is_that_of_the_values_drawn) {
+    RunState state = scattered_state();
+    PreviewSet before(40, 30);
+    PreviewSet picture(40, 30, NodeGrids::OnRequest);
+    FakeMonitor monitor;
+    for (PreviewSet* set : {&before, &picture})
+        ASSERT_EQ(set->grid_slot(1, 1, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
+                  GridOutcome::Done);
+    for (std::size_t p = 0; p < state.points.count; ++p)
+        state.points.work[p].value[work::cba] += 1.0 + static_cast<double>(p % 7);
+    // A list change in between fills the kept copy with other values.
+    ASSERT_EQ(picture.grid_slot(2, 1, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
+              GridOutcome::Done);
+    PreviewGrid grid;
+    ASSERT_EQ(picture.node_grid(1, state, monitor, 2, grid), GridOutcome::Done);
+    EXPECT_TRUE(same_bits(grid.values, before.result(1).grid.values));
+    PreviewSet now(40, 30);
+    ASSERT_EQ(now.grid_slot(1, 1, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
+              GridOutcome::Done);
+    EXPECT_FALSE(same_bits(now.result(1).grid.values, grid.values));
+    EXPECT_TRUE(monitor.messages.empty());
+
+    // Stop while it is made: the question, and nothing made on Yes.
+    monitor.stop = true;
+    monitor.answers = {true};
+    PreviewGrid cancelled;
+    EXPECT_EQ(picture.node_grid(1, state, monitor, 1, cancelled), GridOutcome::Cancelled);
+    EXPECT_EQ(cancelled.nx, 0u);
+    EXPECT_EQ(monitor.question_lines(),
+              (std::vector<std::string>{"Warning: Cancel calculation?"}));
+    monitor.stop = false;
+
+    // Points moved under the picture, or no picture at all: said, nothing made.
+    const std::string none = "This preview has no grid to save.";
+    state.points.work[3].value[work::x] += 0.25;
+    EXPECT_EQ(picture.node_grid(1, state, monitor, 1, grid), GridOutcome::Failed);
+    EXPECT_EQ(monitor.messages, (std::vector<std::string>{none}));
+    picture.clear();
+    EXPECT_EQ(picture.node_grid(1, state, monitor, 1, grid), GridOutcome::Failed);
+    EXPECT_EQ(monitor.messages, (std::vector<std::string>{none, none}));
 }

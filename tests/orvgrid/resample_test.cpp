@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -112,6 +114,57 @@ TEST(resample, raster_interpolates_columns_then_rows) {
     EXPECT_FLOAT_EQ(r.at(0, 5), 20.0f);
     EXPECT_FLOAT_EQ(r.at(5, 0), 2.0f);
     EXPECT_FLOAT_EQ(r.at(5, 5), 22.0f);
+}
+
+// Lattices of every shape, small and large against the picture, with pixel sizes that fall
+// on nodes exactly and that do not, and blank nodes scattered: the raster of the whole
+// grid and the one of picture_nodes alone agree bit for bit, and no node outside the
+// picture's columns and rows changes the whole grid's raster.
+TEST(resample, the_picture_nodes_are_all_the_raster_reads) {
+    std::uint64_t state = 20261209;
+    auto next = [&state] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return state >> 33;
+    };
+    const double cell_sizes[] = {1.0, 0.1, 30.9, 3.0, 1e-3};
+    for (int round = 0; round < 400; ++round) {
+        const std::size_t nx = 1 + next() % (round % 4 == 0 ? 9 : 700);
+        const std::size_t ny = 1 + next() % (round % 5 == 0 ? 7 : 600);
+        // Pictures of 2 to 40 pixels across, or of a size that divides the lattice evenly.
+        const int width = round % 3 == 0 ? static_cast<int>(nx) : 2 + static_cast<int>(next() % 40);
+        const int height = 2 + static_cast<int>(next() % 40);
+        const double c = cell_sizes[round % 5];
+        PreviewGrid grid = flat_grid(nx, ny, c, 0.0f);
+        for (float& v : grid.values)
+            v = next() % 23 == 0 ? B : static_cast<float>(next() % 20001) * 0.01f - 100.0f;
+
+        const PictureNodes layout = picture_nodes(nx, ny, c, width, height);
+        PictureNodes nodes = layout;
+        for (std::uint32_t i : layout.columns)
+            for (std::uint32_t j : layout.rows) nodes.values.push_back(grid.at(i, j));
+        const PreviewRaster whole = resample_grid(grid, width, height);
+        const PreviewRaster picture = resample_picture(nodes, width, height);
+        SCOPED_TRACE(testing::Message() << nx << " x " << ny << " nodes of " << c << " into "
+                                        << width << " x " << height);
+        ASSERT_EQ(picture.cols_used, whole.cols_used);
+        ASSERT_EQ(picture.rows_used, whole.rows_used);
+        ASSERT_EQ(0, std::memcmp(picture.values.data(), whole.values.data(),
+                                 whole.values.size() * sizeof(float)));
+
+        // Every node but the picture's made something else: the raster stays.
+        std::vector<bool> column_read(nx), row_read(ny);
+        for (std::uint32_t i : layout.columns) column_read[i] = true;
+        for (std::uint32_t j : layout.rows) row_read[j] = true;
+        for (std::size_t i = 0; i < nx; ++i)
+            for (std::size_t j = 0; j < ny; ++j)
+                if (!column_read[i] || !row_read[j]) grid.values[i * ny + j] = -7e5f;
+        const PreviewRaster changed = resample_grid(grid, width, height);
+        ASSERT_EQ(0, std::memcmp(changed.values.data(), whole.values.data(),
+                                 whole.values.size() * sizeof(float)));
+        // A picture reads a few hundred columns and rows however large the lattice.
+        EXPECT_LE(layout.columns.size(), 2u * static_cast<std::size_t>(whole.cols_used) + 2);
+        EXPECT_LE(layout.rows.size(), 2u * static_cast<std::size_t>(whole.rows_used) + 2);
+    }
 }
 
 TEST(resample, degenerate_lattices_stay_in_bounds) {

@@ -12,6 +12,7 @@
 
 #include "orvw/file_dialogs.h"
 #include "orvw/widgets/preview_picture.h"
+#include "orvgrid/files/image_files.h"
 #include "orvgrid/preview_set.h"
 #include "orvw/widgets/radio_group.h"
 #include "engine/points/result_loader.h"
@@ -60,7 +61,7 @@ struct PreviewFixture : WindowFixture {
 };
 
 // The engine's own previews for the fixture's run, without the window.
-PreviewSet directPreviews(int var2, int var3, int var1 = 1) {
+PreviewSet directPreviews(int var2, int var3, int var1 = 1, int iterations = 0) {
     RunSettings settings;
     settings.input_file = "survey.dat";
     settings.output_file = "direct.dat";
@@ -72,6 +73,7 @@ PreviewSet directPreviews(int var2, int var3, int var1 = 1) {
     settings.preview_var1 = var1;
     settings.preview_var2 = var2;
     settings.preview_var3 = var3;
+    settings.iterations = iterations;
     RunState state;
     FakeMonitor monitor;
     PreviewSet previews;
@@ -97,6 +99,7 @@ private slots:
     void list_changes_do_nothing_without_previews_or_results();
     void save_offers_the_suggested_name_and_writes_the_chosen_format();
     void save_does_nothing_before_results();
+    void saved_grids_are_those_of_the_pictures();
     void load_shows_the_maps_of_the_file();
     void load_refused_or_cancelled_changes_nothing();
     void busy_window_ignores_load_save_and_lists();
@@ -201,6 +204,30 @@ void WindowPreviewsTest::save_offers_the_suggested_name_and_writes_the_chosen_fo
     // A cancelled dialog writes nothing.
     f.find<QPushButton>("btn_save1")->click();
     QCOMPARE(QDir(f.folder.path()).entryList({"saved_*"}).size(), 3);
+}
+
+// The window keeps only the nodes a picture is drawn from; a grid saved later is the grid
+// the picture was drawn from, even when a further pass has rewritten the working CBA
+// under the first picture since.
+void WindowPreviewsTest::saved_grids_are_those_of_the_pictures() {
+    PreviewFixture f;
+    f.find<QLineEdit>("txt_iter")->setText(QStringLiteral("1"));
+    f.calc();
+    const PreviewSet direct = directPreviews(0, 1, 1, 1);
+    const auto bytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    for (int slot : {1, 2}) {
+        const QString saved = f.folder.filePath(QStringLiteral("saved_%1.grd").arg(slot));
+        f.prompts->files.push_back({saved, SAVE_AS_GRID});
+        f.find<QPushButton>(slot == 1 ? "btn_save1" : "btn_save2")->click();
+        const QString expected = f.folder.filePath(QStringLiteral("direct_%1.grd").arg(slot));
+        QVERIFY(write_surfer_grid(direct.result(slot).grid, expected.toStdString()).ok);
+        QVERIFY(!bytes(saved).isEmpty());
+        QCOMPARE(bytes(saved), bytes(expected));
+    }
+    QVERIFY(f.prompts->messages.empty());
 }
 
 void WindowPreviewsTest::save_does_nothing_before_results() {
