@@ -23,34 +23,6 @@ double window_radius_of(double search_radius, double grid_radius) {
 
 bool valid_position(int position) { return position >= 0 && position < 15; }
 
-// The node values of several positions in one sweep: the whole lattice, or a picture's
-// nodes alone.
-GridOutcome grid_all(const PointData& points, const ClusterIndex& index,
-                     std::span<const int> positions, double search_radius, double window_radius,
-                     int, int, RunMonitor& monitor, std::span<PreviewGrid> grids,
-                     unsigned threads, NodeLattice* kept) {
-    return grid_node_grids(points, index, positions, search_radius, window_radius, monitor,
-                           grids, threads, kept);
-}
-
-GridOutcome grid_all(const PointData& points, const ClusterIndex& index,
-                     std::span<const int> positions, double search_radius, double window_radius,
-                     int width, int height, RunMonitor& monitor, std::span<PictureNodes> nodes,
-                     unsigned threads, NodeLattice* kept) {
-    return grid_picture_nodes(points, index, positions, search_radius, window_radius, width,
-                              height, monitor, nodes, threads, kept);
-}
-
-GridOutcome finish(PreviewGrid&& grid, int width, int height, RunMonitor& monitor,
-                   PreviewResult& result) {
-    return finish_preview(std::move(grid), width, height, monitor, result);
-}
-
-GridOutcome finish(PictureNodes&& nodes, int width, int height, RunMonitor& monitor,
-                   PreviewResult& result) {
-    return finish_picture(nodes, width, height, monitor, result);
-}
-
 }  // namespace
 
 PreviewSet::PreviewSet(int width, int height, NodeGrids node_grids)
@@ -158,9 +130,9 @@ bool PreviewSet::grid_shared(std::span<const int> slot_numbers, std::span<const 
                 swept = true;
                 try {
                     grids.resize(distinct.size());
-                    outcome = grid_all(state.points, state.index, distinct, search_radius,
-                                       window_radius, width_, height_, monitor,
-                                       std::span<Grid>(grids), threads, &lattice_);
+                    outcome = grid_positions(std::span<Grid>(grids), state.points, state.index,
+                                             distinct, search_radius, window_radius, width_,
+                                             height_, monitor, threads, &lattice_);
                 } catch (const std::bad_alloc&) {
                     grids = {};
                 } catch (const std::length_error&) {
@@ -197,7 +169,7 @@ GridOutcome PreviewSet::finish_shared(int slot, const Gridded& what, std::vector
         return GridOutcome::Failed;
     }
     PreviewResult fresh;
-    const GridOutcome outcome = finish(std::move(grid), width_, height_, monitor, fresh);
+    const GridOutcome outcome = finish_preview(std::move(grid), width_, height_, monitor, fresh);
     if (outcome == GridOutcome::Done) show(slot, what, std::move(fresh));
     return outcome;
 }

@@ -27,6 +27,17 @@ void lay_out_grid(PreviewGrid& grid, const PointData& points, const ClusterIndex
     assign_populated(grid.values, grid.nx * grid.ny, BLANK_VALUE, threads);
 }
 
+// The lattice of the index's own nodes for `positions`: `kept` refreshed when given,
+// `own` prepared otherwise.
+NodeLattice& lattice_for(NodeLattice* kept, NodeLattice& own, const PointData& points,
+                         const ClusterIndex& index, std::span<const int> positions,
+                         double search_radius, double grid_radius, unsigned threads) {
+    NodeLattice& lattice = kept != nullptr ? *kept : own;
+    refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
+                    lattice_of_index(index), threads);
+    return lattice;
+}
+
 // Fills the node grids on the index's own lattice, one for each position, through `kept`
 // when given. Cancelled leaves the stop flag set.
 GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
@@ -39,11 +50,9 @@ GridOutcome grid_nodes(const PointData& points, const ClusterIndex& index,
         values[k] = grids[k].values.data();
     }
     if (!(index.cell_size() > 0.0)) return GridOutcome::Done;
-
     NodeLattice own;
-    NodeLattice& lattice = kept != nullptr ? *kept : own;
-    refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
-                    lattice_of_index(index), threads);
+    const NodeLattice& lattice = lattice_for(kept, own, points, index, positions, search_radius,
+                                             grid_radius, threads);
     return sweep_node_columns(lattice, threads, monitor, values);
 }
 
@@ -64,32 +73,11 @@ GridOutcome grid_chosen_nodes(const PointData& points, const ClusterIndex& index
     // The copy is taken even for a picture without nodes: `kept` then holds these values,
     // as after any gridding.
     NodeLattice own;
-    NodeLattice& lattice = kept != nullptr ? *kept : own;
-    refresh_lattice(lattice, points, index, positions, search_radius, grid_radius,
-                    lattice_of_index(index), threads);
+    const NodeLattice& lattice = lattice_for(kept, own, points, index, positions, search_radius,
+                                             grid_radius, threads);
     if (nodes.empty() || nodes[0].values.empty()) return GridOutcome::Done;
     const ChosenRows rows = choose_rows(lattice, nodes[0].rows);
     return sweep_chosen_nodes(lattice, rows, nodes[0].columns, threads, monitor, values);
-}
-
-// One position gridded by grid_all (grid_nodes or grid_chosen_nodes) into a Grid and
-// finished into `result` by finish; a missing variable and the lack of memory said.
-template <class Grid, class GridAll, class Finish>
-GridOutcome grid_one(int position, RunMonitor& monitor, GridAll&& grid_all, Finish&& finish) {
-    if (position < 0 || position >= 15) {
-        monitor.show_message("No variable selected for this preview");
-        return GridOutcome::Failed;
-    }
-    try {
-        Grid grid;
-        const GridOutcome outcome = grid_all(std::span<Grid>(&grid, 1));
-        if (outcome != GridOutcome::Done) return outcome;
-        return finish(std::move(grid));
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    monitor.show_message("Not enough memory for temporary buffer");
-    return GridOutcome::Failed;
 }
 
 // A raster made by resample(fresh), its statistics and colours, into `result`; the lack of
@@ -103,6 +91,32 @@ GridOutcome finish_raster(RunMonitor& monitor, PreviewResult& result, Resample&&
         fresh.colours = colour_raster(fresh.raster);
         result = std::move(fresh);
         return GridOutcome::Done;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    monitor.show_message("Not enough memory for temporary buffer");
+    return GridOutcome::Failed;
+}
+
+// One position gridded into a Grid and finished into `result`; a missing variable and
+// the lack of memory said.
+template <class Grid>
+GridOutcome grid_preview(const PointData& points, const ClusterIndex& index, int position,
+                         double search_radius, double grid_radius, int width, int height,
+                         RunMonitor& monitor, PreviewResult& result, unsigned threads,
+                         NodeLattice* kept) {
+    if (position < 0 || position >= 15) {
+        monitor.show_message("No variable selected for this preview");
+        return GridOutcome::Failed;
+    }
+    try {
+        Grid grid;
+        const int positions[] = {position};
+        const GridOutcome outcome =
+            grid_positions(std::span<Grid>(&grid, 1), points, index, positions, search_radius,
+                           grid_radius, width, height, monitor, threads, kept);
+        if (outcome != GridOutcome::Done) return outcome;
+        return finish_preview(std::move(grid), width, height, monitor, result);
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
@@ -134,44 +148,37 @@ GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& ind
                                 double search_radius, double grid_radius, int width, int height,
                                 RunMonitor& monitor, PreviewResult& result, unsigned threads,
                                 NodeLattice* kept) {
-    const int positions[] = {position};
-    return grid_one<PreviewGrid>(
-        position, monitor,
-        [&](std::span<PreviewGrid> grid) {
-            return grid_nodes(points, index, positions, search_radius, grid_radius, threads,
-                              monitor, grid, kept);
-        },
-        [&](PreviewGrid&& grid) {
-            return finish_preview(std::move(grid), width, height, monitor, result);
-        });
+    return grid_preview<PreviewGrid>(points, index, position, search_radius, grid_radius, width,
+                                     height, monitor, result, threads, kept);
 }
 
 GridOutcome gridPreviewPicture(const PointData& points, const ClusterIndex& index, int position,
                                double search_radius, double grid_radius, int width, int height,
                                RunMonitor& monitor, PreviewResult& result, unsigned threads,
                                NodeLattice* kept) {
-    const int positions[] = {position};
-    return grid_one<PictureNodes>(
-        position, monitor,
-        [&](std::span<PictureNodes> nodes) {
-            return grid_chosen_nodes(points, index, positions, search_radius, grid_radius,
-                                     width, height, threads, monitor, nodes, kept);
-        },
-        [&](PictureNodes&& nodes) { return finish_picture(nodes, width, height, monitor, result); });
+    return grid_preview<PictureNodes>(points, index, position, search_radius, grid_radius, width,
+                                      height, monitor, result, threads, kept);
 }
 
-GridOutcome grid_picture_nodes(const PointData& points, const ClusterIndex& index,
-                               std::span<const int> positions, double search_radius,
-                               double grid_radius, int width, int height, RunMonitor& monitor,
-                               std::span<PictureNodes> nodes, unsigned threads,
-                               NodeLattice* kept) {
+GridOutcome grid_positions(std::span<PreviewGrid> grids, const PointData& points,
+                           const ClusterIndex& index, std::span<const int> positions,
+                           double search_radius, double grid_radius, int, int,
+                           RunMonitor& monitor, unsigned threads, NodeLattice* kept) {
+    return grid_node_grids(points, index, positions, search_radius, grid_radius, monitor, grids,
+                           threads, kept);
+}
+
+GridOutcome grid_positions(std::span<PictureNodes> nodes, const PointData& points,
+                           const ClusterIndex& index, std::span<const int> positions,
+                           double search_radius, double grid_radius, int width, int height,
+                           RunMonitor& monitor, unsigned threads, NodeLattice* kept) {
     if (positions.empty() || positions.size() > MAX_SWEPT_VARIABLES || nodes.size() < positions.size())
-        throw std::invalid_argument("grid_picture_nodes: 1 to 3 positions, nodes for each");
+        throw std::invalid_argument("grid_positions: 1 to 3 positions, nodes for each");
     return grid_chosen_nodes(points, index, positions, search_radius, grid_radius, width, height,
                              threads, monitor, nodes.first(positions.size()), kept);
 }
 
-GridOutcome finish_picture(const PictureNodes& nodes, int width, int height, RunMonitor& monitor,
+GridOutcome finish_preview(const PictureNodes& nodes, int width, int height, RunMonitor& monitor,
                            PreviewResult& result) {
     return finish_raster(monitor, result, [&](PreviewResult& fresh) {
         fresh.raster = resample_picture(nodes, width, height);

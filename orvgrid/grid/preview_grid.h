@@ -58,16 +58,23 @@ GridOutcome gridPreviewPicture(const PointData& points, const ClusterIndex& inde
                                RunMonitor& monitor, PreviewResult& result, unsigned threads = 1,
                                NodeLattice* kept = nullptr);
 
-// As grid_node_grids, for the nodes of a picture of width x height pixels alone: nodes[k]
-// receives picture_nodes' layout on the index's lattice and the values of positions[k].
-GridOutcome grid_picture_nodes(const PointData& points, const ClusterIndex& index,
-                               std::span<const int> positions, double search_radius,
-                               double grid_radius, int width, int height, RunMonitor& monitor,
-                               std::span<PictureNodes> nodes, unsigned threads = 1,
-                               NodeLattice* kept = nullptr);
+// The node values of `positions` for the previews' pictures of width x height pixels: the
+// whole lattice's (grid_node_grids), or only the nodes each picture is resampled from,
+// nodes[k] receiving picture_nodes' layout on the index's lattice and the values of
+// positions[k]. Events, the stop question and std::bad_alloc as grid_node_grids.
+GridOutcome grid_positions(std::span<PreviewGrid> grids, const PointData& points,
+                           const ClusterIndex& index, std::span<const int> positions,
+                           double search_radius, double grid_radius, int width, int height,
+                           RunMonitor& monitor, unsigned threads = 1,
+                           NodeLattice* kept = nullptr);
+GridOutcome grid_positions(std::span<PictureNodes> nodes, const PointData& points,
+                           const ClusterIndex& index, std::span<const int> positions,
+                           double search_radius, double grid_radius, int width, int height,
+                           RunMonitor& monitor, unsigned threads = 1,
+                           NodeLattice* kept = nullptr);
 
 // As finish_preview, from the picture's nodes; result.grid is left empty.
-GridOutcome finish_picture(const PictureNodes& nodes, int width, int height, RunMonitor& monitor,
+GridOutcome finish_preview(const PictureNodes& nodes, int width, int height, RunMonitor& monitor,
                            PreviewResult& result);
 
 // The node grid of the index's own lattice from `lattice`, prepared on it for one
