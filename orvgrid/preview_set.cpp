@@ -209,8 +209,13 @@ GridOutcome PreviewSet::node_grid(int slot, const RunState& state, RunMonitor& m
             return GridOutcome::Failed;
         }
     }
-    const GriddingFlag busy(gridding_);
     const Gridded& what = source.gridded;
+    if (what.values.empty()) {
+        // There was no memory for the copy of the points, or for the values kept from it.
+        monitor.show_message("Not enough memory for temporary buffer");
+        return GridOutcome::Failed;
+    }
+    const GriddingFlag busy(gridding_);
     bool prepared = false;
     try {
         prepared = refresh_lattice_values(lattice_, state.points, state.index, what.position,

@@ -62,7 +62,8 @@ public:
     // gridded from) and the values the picture was gridded from, whatever the points hold
     // now. Events and the stop question as in a gridding; Failed after a message ("This
     // preview has no grid to save." when there is no picture or the points are no longer
-    // those of the picture); `grid` is set only when Done.
+    // those of the picture, "Not enough memory for temporary buffer" when the values could
+    // not be kept or the grid not be had); `grid` is set only when Done.
     GridOutcome node_grid(int slot, const RunState& state, RunMonitor& monitor,
                           unsigned threads, PreviewGrid& grid);
 

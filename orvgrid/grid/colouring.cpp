@@ -56,7 +56,9 @@ double shade_of(double dx, double dy, const Light& light) {
     const double dot = dx * light.x + dy * light.y + 1.0 * light.z;
     const double normal_length = std::sqrt(dx * dx + dy * dy + 1.0);
     double c = dot / (normal_length * light.length);
-    if (c < 0.0) c = 0.0;
+    // An infinite height difference (a value below the floats' range) leaves no angle to
+    // the light: darkest, as a slope facing away.
+    if (!(c >= 0.0)) c = 0.0;
     if (c > 1.0) c = 1.0;
     return 255.0 * c;
 }

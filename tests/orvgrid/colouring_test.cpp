@@ -66,6 +66,12 @@ TEST(colouring, shade_and_darkening) {
     EXPECT_EQ(darkening_of(255.0), 1);
     // Facing the light: N parallel to L = (0.5, 0.5, 0.7071) at dx = dy = 0.7071.
     EXPECT_NEAR(shade_of(std::sqrt(0.5), std::sqrt(0.5)), 255.0, 1e-9);
+    // A value below the floats' range is -infinity in the raster, and a slope to it has no
+    // defined light: held at the darkest, as a slope facing away.
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(shade_of(-inf, inf), 0.0);
+    EXPECT_EQ(shade_of(inf, 0.0), 0.0);
+    EXPECT_EQ(darkening_of(shade_of(-inf, -inf)), 128);
 }
 
 TEST(colouring, flat_area_is_its_class_colour_minus_38) {
