@@ -66,11 +66,11 @@ GridOutcome PreviewSet::grid_slot(int slot, int list_index, Tendency tendency,
 GridOutcome PreviewSet::grid_position(int slot, const Gridded& what, const RunState& state,
                                       RunMonitor& monitor, unsigned threads) {
     PreviewResult fresh;
-    const auto grid = node_grids_ == NodeGrids::WithEachGridding ? gridPreviewVariable
-                                                                  : gridPreviewPicture;
-    const GridOutcome outcome =
-        grid(state.points, state.index, what.position, what.search_radius, what.window_radius,
-             width_, height_, monitor, fresh, threads, &lattice_);
+    const GridOutcome outcome = gridPreviewVariable(
+        state.points, state.index, what.position, what.search_radius, what.window_radius, width_,
+        height_, monitor, fresh, threads, &lattice_,
+        node_grids_ == NodeGrids::WithEachGridding ? GriddedNodes::WholeLattice
+                                                   : GriddedNodes::PictureOnly);
     if (outcome == GridOutcome::Done) show(slot, what, std::move(fresh));
     return outcome;
 }

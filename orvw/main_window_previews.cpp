@@ -205,7 +205,7 @@ void TfrmMain::saveNodeGrid(int slot, const std::string& path) {
         const FileWriteResult written = write_surfer_grid(grid, path);
         if (!written.ok) showGeneralError(QString::fromStdString(written.message));
     }
-    grid = PreviewGrid{};
+    grid = PreviewGrid{};  // given back before any list is gridded anew
     alignPreviews(monitor, outcome != GridOutcome::Cancelled);
     finishBusy();
 }

@@ -147,17 +147,11 @@ GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& 
 GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index, int position,
                                 double search_radius, double grid_radius, int width, int height,
                                 RunMonitor& monitor, PreviewResult& result, unsigned threads,
-                                NodeLattice* kept) {
-    return grid_preview<PreviewGrid>(points, index, position, search_radius, grid_radius, width,
-                                     height, monitor, result, threads, kept);
-}
-
-GridOutcome gridPreviewPicture(const PointData& points, const ClusterIndex& index, int position,
-                               double search_radius, double grid_radius, int width, int height,
-                               RunMonitor& monitor, PreviewResult& result, unsigned threads,
-                               NodeLattice* kept) {
-    return grid_preview<PictureNodes>(points, index, position, search_radius, grid_radius, width,
-                                      height, monitor, result, threads, kept);
+                                NodeLattice* kept, GriddedNodes nodes) {
+    const auto grid = nodes == GriddedNodes::WholeLattice ? grid_preview<PreviewGrid>
+                                                          : grid_preview<PictureNodes>;
+    return grid(points, index, position, search_radius, grid_radius, width, height, monitor,
+                result, threads, kept);
 }
 
 GridOutcome grid_positions(std::span<PreviewGrid> grids, const PointData& points,

@@ -18,6 +18,11 @@ struct PreviewResult {
     ColourImage colours;
 };
 
+// Which nodes a preview's gridding fills: the whole lattice, or only those its picture is
+// resampled from (picture_nodes). The raster and colours are the same bit for bit; the
+// node grid of the result is then left empty.
+enum class GriddedNodes { WholeLattice, PictureOnly };
+
 // Grids WorkPoint position `position` of all points over the index's node lattice,
 // resamples it to width x height pixels and colours it. Points farther than
 // search_radius from a node never count; grid_radius sets the cell window. Asks
@@ -26,11 +31,14 @@ struct PreviewResult {
 // The node columns are computed on `threads` threads (0: all cores, 1: this thread
 // alone); the values and the questions are the same whatever the count. `kept`, when
 // given, is the lattice a former gridding left (refresh_lattice): a gridding of the same
-// points takes only their values anew, and leaves it for the next.
+// points takes only their values anew, and leaves it for the next. With
+// GriddedNodes::PictureOnly the events and the stop question come after each of the
+// picture's node columns.
 GridOutcome gridPreviewVariable(const PointData& points, const ClusterIndex& index, int position,
                                 double search_radius, double grid_radius, int width, int height,
                                 RunMonitor& monitor, PreviewResult& result, unsigned threads = 1,
-                                NodeLattice* kept = nullptr);
+                                NodeLattice* kept = nullptr,
+                                GriddedNodes nodes = GriddedNodes::WholeLattice);
 
 // The node grids of several positions (1 to 3; valid WorkPoint positions) in one pass
 // over the lattice: the distances and weights are computed once for all of them. Each
@@ -50,13 +58,6 @@ GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
 GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& monitor,
                            PreviewResult& result);
 
-// As gridPreviewVariable, but only the nodes the picture is resampled from are gridded
-// (picture_nodes): the raster and colours are the same, bit for bit, and result.grid is
-// left empty. Events and the stop question come after each of those node columns.
-GridOutcome gridPreviewPicture(const PointData& points, const ClusterIndex& index, int position,
-                               double search_radius, double grid_radius, int width, int height,
-                               RunMonitor& monitor, PreviewResult& result, unsigned threads = 1,
-                               NodeLattice* kept = nullptr);
 
 // The node values of `positions` for the previews' pictures of width x height pixels: the
 // whole lattice's (grid_node_grids), or only the nodes each picture is resampled from,
