@@ -33,24 +33,31 @@ namespace {
 // not touch; the block's fits are therefore made in the order of their cell columns,
 // where each finds most of what it reads in the cache (a quarter to a third less time on
 // a survey in random order). What the sequential step needs of a fit is kept by file position, and
-// kept small, as many blocks are in flight: how the fit ended, the solution and the
-// neighbour count; the quantities and the row are worked out when the step takes the
-// point.
+// kept small, as many blocks are in flight: how the fit ended and, in the last pass, the
+// solution and the neighbour count; the quantities and the row are worked out when the
+// step takes the point. A pass before the last writes no rows: its fits store the two
+// values they keep (RGA and LGA) themselves, as only the point's own record holds them and
+// no fit of the pass reads them.
 struct FitBlock {
     enum class End : std::uint8_t { Solved, Failed, SearchFailed };
     std::size_t first = 0;                 // file position of the block's first point
+    bool last_pass = false;
     std::vector<End> ends;                 // a point each
-    std::vector<double> coefficients;      // the unknowns of each solved point
-    std::vector<double> neighbour_counts;  // of each solved point
+    std::vector<double> coefficients;      // the unknowns of each solved point (last pass)
+    std::vector<double> neighbour_counts;  // of each solved point (last pass)
     // The solver's notes of the few points that have any, by position in the block.
     std::vector<std::pair<std::size_t, SolverNotes>> notes;
     std::size_t size() const { return ends.size(); }
 };
 
-// Points of a block. One thread over a million points in random file order took 1.78 CPU
-// seconds with blocks of 32768, 1.67 with 65536, 1.6 with the whole file sorted by cell
-// and 2.4 to 3.5 in file order; each block in flight holds about 40 bytes a point.
+// Points of a block. Each block's fits read the index and the table across the whole
+// survey, so fewer, larger blocks read them fewer times: one thread over a million points
+// in random file order took 1.78 CPU seconds with blocks of 32768, 1.67 with 65536 and 1.6
+// with the whole file sorted by cell, and 2.4 to 3.5 in file order. A block of the last
+// pass holds about 40 bytes a point in flight, one of an earlier pass 1 byte: there two
+// threads take blocks of 250000 points of a million, a few per cent off the pass.
 constexpr std::size_t FIT_BLOCK_POINTS = 65536;
+constexpr std::size_t EARLIER_PASS_BLOCK_POINTS = 524288;
 
 // With Moore-Penrose and a size the vector lanes take, as many systems as the widest
 // lanes hold are solved side by side.
@@ -123,17 +130,17 @@ private:
         // passes) gets fewer of them, a tiny one none.
         const auto threads = static_cast<unsigned>(
             std::min<std::size_t>(threads_, std::max<std::size_t>(1, count / 64)));
-        // At least four blocks a thread, so that the workers share the end of the pass.
-        const std::size_t block =
-            std::clamp<std::size_t>(count / (4u * threads), 256, FIT_BLOCK_POINTS);
+        const bool last_pass = pass == settings_.iterations;
+        const std::size_t block = block_points(count, threads, last_pass);
         const std::size_t blocks = (count + block - 1) / block;
         auto fit = [&](std::size_t b, FitBlock& fits) {
-            fit_block(b * block, std::min(block, count - b * block), fits, false);
+            fit_block(b * block, std::min(block, count - b * block), last_pass, fits, false);
         };
         if (threads <= 1) {
             fit_blocks_.resize(1);
             for (std::size_t b = 0; b < blocks; ++b) {
-                fit_block(b * block, std::min(block, count - b * block), fit_blocks_[0], true);
+                fit_block(b * block, std::min(block, count - b * block), last_pass,
+                          fit_blocks_[0], true);
                 if (apply_block(pass, fit_blocks_[0]) == Step::Stop) return false;
             }
             return true;
@@ -156,14 +163,25 @@ private:
             [&] { return answer_stop() == Step::Go; });
     }
 
+    // Points a block of a pass takes: at least four blocks a thread, so that the workers
+    // share the end of the pass; two in a pass before the last, whose blocks are larger.
+    // One thread answers a Stop only between two blocks, so its blocks stay short.
+    static std::size_t block_points(std::size_t count, unsigned threads, bool last_pass) {
+        if (last_pass || threads <= 1)
+            return std::clamp<std::size_t>(count / (4u * threads), 256, FIT_BLOCK_POINTS);
+        return std::clamp<std::size_t>(count / (2u * threads), 256, EARLIER_PASS_BLOCK_POINTS);
+    }
+
     // The fits of the points first .. first + size - 1, in cell order. On the calling
     // thread (`events`), the window gets its events every EVENTS_EVERY fits meanwhile; a
     // Stop is answered at the block's first point.
-    void fit_block(std::size_t first, std::size_t size, FitBlock& fits, bool events) const {
+    void fit_block(std::size_t first, std::size_t size, bool last_pass, FitBlock& fits,
+                   bool events) {
         fits.first = first;
+        fits.last_pass = last_pass;
         fits.ends.assign(size, FitBlock::End::Failed);
-        fits.coefficients.resize(size * unknowns_);
-        fits.neighbour_counts.resize(size);
+        fits.coefficients.resize(last_pass ? size * unknowns_ : 0);
+        fits.neighbour_counts.resize(last_pass ? size : 0);
         fits.notes.clear();
         const std::span<const std::uint32_t> order = cell_order(first, size);
         const std::size_t group = side_by_side_ ? SIDE_BY_SIDE_GROUP : 1;
@@ -255,11 +273,18 @@ private:
     }
 
     void keep_fit(std::size_t p, const LocalSystem& system, SolverNotes& notes,
-                  FitBlock& fits) const {
+                  FitBlock& fits) {
         if (!notes.trace.empty() || !notes.messages.empty())
             fits.notes.emplace_back(p, std::move(notes));
         if (system.rhs[0] == SOLVER_FAILED) return;  // ends[p] stays Failed
         fits.ends[p] = FitBlock::End::Solved;
+        if (!fits.last_pass) {
+            WorkPoint& point = points_.work[fits.first + p];
+            const PointQuantities q =
+                deriveRegional(settings_.tendency, system.rhs, point.value[work::cba]);
+            storeQuantities(settings_.tendency, false, system.rhs, q, point);
+            return;
+        }
         std::copy_n(system.rhs, unknowns_, fits.coefficients.begin() + p * unknowns_);
         fits.neighbour_counts[p] = system.neighbour_count;
     }
@@ -288,30 +313,25 @@ private:
         }
         const std::size_t i = fits.first + p;
         const SurveyPoint& sp = points_.survey[i];
-        const bool last_pass = pass == settings_.iterations;
         if (fits.ends[p] == FitBlock::End::Failed) {
             if (!monitor_.ask_yes_no(SystemFailed{sp.point_number, settings_.decimal_separator}))
                 return Step::Stop;
-            if (last_pass) ++state_.rows_failed;
-        } else {
+            if (fits.last_pass) ++state_.rows_failed;
+        } else if (fits.last_pass) {
             SystemVector c = {};
             std::copy_n(fits.coefficients.begin() + p * unknowns_, unknowns_, c);
             WorkPoint& point = points_.work[i];
-            const double u0 = point.value[work::cba];
-            const PointQuantities q = last_pass ? deriveQuantities(settings_.tendency, c, u0)
-                                                : deriveRegional(settings_.tendency, c, u0);
-            storeQuantities(settings_.tendency, last_pass, c, q, point);
-            if (last_pass) {
-                row_.clear();
-                append_result_row(row_, settings_, sp, points_.extent, c, fits.neighbour_counts[p],
-                                  q);
-                if (!result_.write(row_)) {
-                    write_failed(result_);
-                    return Step::Stop;
-                }
-                row_neighbours_[i] = fits.neighbour_counts[p];
-                ++state_.rows_written;
+            const PointQuantities q =
+                deriveQuantities(settings_.tendency, c, point.value[work::cba]);
+            storeQuantities(settings_.tendency, true, c, q, point);
+            row_.clear();
+            append_result_row(row_, settings_, sp, points_.extent, c, fits.neighbour_counts[p], q);
+            if (!result_.write(row_)) {
+                write_failed(result_);
+                return Step::Stop;
             }
+            row_neighbours_[i] = fits.neighbour_counts[p];
+            ++state_.rows_written;
         }
         if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
         return answer_stop();

@@ -10,12 +10,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "engine/fit/quantities.h"
 #include "engine/fit/trend_fit.h"
 #include "engine/fit/trend_model.h"
 #include "engine/run/run_calculation.h"
@@ -51,24 +54,26 @@ class point_loop : public testing::Test {
                    "_" + std::to_string(::getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
-        write_survey();
+        write_survey(9, "survey.dat");
     }
     void TearDown() override { fs::remove_all(folder_); }
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
-    // A 9 x 9 grid, 10 m apart, numbered from 1 in the file's order, which takes the
-    // grid's stations 37 apart (37 and 81 have no common divisor); a few stations stand on
-    // heights near the largest double, so that the height terms of every system around
-    // them overflow and the decomposition meets NaNs that never split off. Those systems
-    // fail among ordinary ones, at places that fall anywhere in a group of eight.
-    void write_survey() {
-        std::ofstream out(path("survey.dat"));
+    // A side x side grid, 10 m apart, numbered from 1 in the file's order, which takes
+    // the grid's stations 37 apart (37 has no common divisor with 81 or 2025); a few
+    // stations stand on heights near the largest double, so that the height terms of
+    // every system around them overflow and the decomposition meets NaNs that never split
+    // off. Those systems fail among ordinary ones, at places that fall anywhere in a group
+    // of eight.
+    void write_survey(int side, const std::string& name) {
+        std::ofstream out(path(name));
         out << "x y point h cba\n";
         char line[200];
-        for (int number = 1; number <= 81; ++number) {
-            const int place = (37 * number) % 81;
-            const int i = place / 9, k = place % 9;
+        const int stations = side * side;
+        for (int number = 1; number <= stations; ++number) {
+            const int place = (37 * number) % stations;
+            const int i = place / side, k = place % side;
             const bool towering = number == 12 || number == 59;
             const double h = towering ? 1e300 : 2.0 + (3 * i + 7 * k) % 5;
             std::snprintf(line, sizeof line, "%d %d %d %.17g %.17g\n", 10 * i, 10 * k, number, h,
@@ -167,5 +172,58 @@ TEST_F(point_loop, no_at_a_failed_lane_system_keeps_only_the_rows_before_it) {
         EXPECT_EQ(state.rows_written, rows);
         EXPECT_EQ(read_lines(s.output_file).size(), 2u + rows);
         EXPECT_FALSE(state.results_ready);
+    }
+}
+
+// A pass before the last keeps each station's RGA and LGA for the next pass's correction;
+// it takes larger blocks than the last pass, and other blocks on two and three threads
+// than on one. After two further passes every station's record is the one a plain loop
+// of single fits, pass after pass, gives.
+TEST_F(point_loop, further_passes_correct_each_station_by_its_own_fit) {
+    write_survey(45, "large.dat");
+    for (unsigned threads : {1u, 2u, 3u}) {
+        RunSettings s = settings(Tendency::Linear4x4, threads);
+        s.input_file = path("large.dat");
+        s.iterations = 2;
+        s.alpha = 0.5;
+        FakeMonitor monitor;
+        monitor.then_answer = true;
+        RunState state;
+        ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+        ASSERT_FALSE(monitor.questions.empty());
+
+        PointData plain = state.points;
+        for (std::size_t i = 0; i < plain.count; ++i) {
+            const WorkPoint& run = state.points.work[i];
+            plain.work[i] = WorkPoint{{run.value[0], run.value[1], run.value[2],
+                                       plain.survey[i].cba}};
+        }
+        const FitContext context{s, plain, state.index, nullptr};
+        const int lga = trend_model(s.tendency).earlier_lga;
+        for (int pass = 0; pass <= s.iterations; ++pass) {
+            const bool last = pass == s.iterations;
+            for (std::size_t i = 0; pass > 0 && i < plain.count; ++i)
+                plain.work[i].value[3] = plain.survey[i].cba - s.alpha * plain.work[i].value[lga];
+            // A fit reads only positions 0 to 3, so storing in place leaves the pass's
+            // other fits as they would be.
+            for (std::size_t i = 0; i < plain.count; ++i) {
+                double* v = plain.work[i].value;
+                LocalSystem system;
+                AreaMeans means;
+                SolverNotes notes;
+                ASSERT_EQ(fitLocalTrend(context, v[0], v[1], v[2], v[3], 0.0, false, system,
+                                        means, notes),
+                          0);
+                if (system.rhs[0] == SOLVER_FAILED) continue;
+                const PointQuantities q = last ? deriveQuantities(s.tendency, system.rhs, v[3])
+                                               : deriveRegional(s.tendency, system.rhs, v[3]);
+                storeQuantities(s.tendency, last, system.rhs, q, plain.work[i]);
+            }
+        }
+        for (std::size_t i = 0; i < plain.count; ++i)
+            for (int k = 0; k < 15; ++k)
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(state.points.work[i].value[k]),
+                          std::bit_cast<std::uint64_t>(plain.work[i].value[k]))
+                    << "threads " << threads << ", station " << i << ", position " << k;
     }
 }
