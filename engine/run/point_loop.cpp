@@ -131,6 +131,9 @@ private:
         const auto threads = static_cast<unsigned>(
             std::min<std::size_t>(threads_, std::max<std::size_t>(1, count / 64)));
         const bool last_pass = pass == settings_.iterations;
+        // The earlier passes' blocks are larger than the last pass's: their arrays would
+        // stay beside the last pass's for nothing.
+        if (last_pass && pass > 0) fit_blocks_.clear();
         const std::size_t block = block_points(count, threads, last_pass);
         const std::size_t blocks = (count + block - 1) / block;
         auto fit = [&](std::size_t b, FitBlock& fits) {
