@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -160,10 +161,17 @@ private:
         const auto fits_of = [&](std::size_t b) -> FitBlock& {
             return fit_blocks_[b % options.in_flight];
         };
+        // When the loop ends, the blocks being fitted will never be applied: the workers
+        // leave them at once instead of finishing them first.
+        const auto going_on = [this](Step step) {
+            if (step == Step::Stop) abandoned_.store(true, std::memory_order_relaxed);
+            return step == Step::Go;
+        };
+        abandoned_.store(false);
         return run_ordered_blocks<char>(
             blocks, options, [&](std::size_t b, char&) { fit(b, fits_of(b)); },
-            [&](std::size_t b, char&) { return apply_block(pass, fits_of(b)) == Step::Go; },
-            [&] { return answer_stop() == Step::Go; });
+            [&](std::size_t b, char&) { return going_on(apply_block(pass, fits_of(b))); },
+            [&] { return going_on(answer_stop()); });
     }
 
     // Points a block of a pass takes: at least four blocks a thread, so that the workers
@@ -194,6 +202,7 @@ private:
         std::array<SolverNotes*, SIDE_BY_SIDE_GROUP> lane_notes;
         for (std::size_t g = 0; g < size; g += group) {
             if (events && g > 0 && g % EVENTS_EVERY == 0) monitor_.process_events();
+            if (abandoned_.load(std::memory_order_relaxed)) return;
             const std::size_t members = std::min(group, size - g);
             prefetch_own_values(first, order, g + group, group);
             std::size_t solving = 0;
@@ -405,6 +414,7 @@ private:
     std::size_t unknowns_;  // of the trend model
     bool side_by_side_;     // Moore-Penrose systems solved in vector lanes, a group at a time
     std::vector<FitBlock> fit_blocks_;  // the blocks in flight, kept for their capacity
+    std::atomic<bool> abandoned_{false};  // the pass has ended early: fits in flight stop
     TextOutput result_;
     std::string row_;  // the row being written, kept for its capacity
     TextOutput trace_;
