@@ -48,6 +48,49 @@ struct Lanes {
         return Vector{(static_cast<void>(I), value)...};
     }
 
+    // m = A^T A + alpha I and its inverse by Gauss-Jordan elimination without pivoting;
+    // failed[l] is set where a pivot was zero or NaN.
+    //
+    // Step i reads m only in its columns i and beyond: the pivot and the factors come
+    // from column i, and each entry is updated from its own column. Columns before i are
+    // never read again, so they are not computed; every entry that is read gets the
+    // scalar form's value.
+    //
+    // With SkipZeros the inverse's structural zeros are left alone too. Before step i the
+    // inverse is dense in its columns 0 .. i - 1 and the identity beyond, so step i
+    // divides and subtracts only in columns 0 .. i (55 divisions of 100 and 495 updates
+    // of 900 with 10 unknowns). The entries left out are zeros in the scalar form as well,
+    // possibly of the other sign, and a signed zero never changes the products that
+    // follow: each of their sums starts from +0.0, to which adding a zero of either sign
+    // gives +0.0. That holds while every factor is finite (an infinite or NaN factor
+    // times a zero is NaN); lanes with another factor are marked in `unsure`.
+    template <int N, bool SkipZeros>
+    static void eliminate(const RegularisedSystem& s, Vector alpha, Vector* m, Vector* inverse,
+                          Mask& failed, Mask& unsure) {
+        for (int i = 0; i < N; ++i)
+            for (int k = 0; k < N; ++k) {
+                m[i * N + k] = splat(s.normal[i * N + k]) + splat(i == k ? 1.0 : 0.0) * alpha;
+                inverse[i * N + k] = splat(i == k ? 1.0 : 0.0);
+            }
+        failed = Mask{};
+        unsure = Mask{};
+        for (int i = 0; i < N; ++i) {
+            const int dense = SkipZeros ? i + 1 : N;  // the inverse's columns step i changes
+            const Vector p = m[i * N + i];
+            failed |= ~((p > 0.0) | (p < 0.0));
+            for (int k = i + 1; k < N; ++k) m[i * N + k] = m[i * N + k] / p;
+            for (int k = 0; k < dense; ++k) inverse[i * N + k] = inverse[i * N + k] / p;
+            for (int j = 0; j < N; ++j) {
+                if (j == i) continue;
+                const Vector f = m[j * N + i];
+                if (SkipZeros) unsure |= (f - f) != 0.0;
+                for (int k = i + 1; k < N; ++k) m[j * N + k] = m[j * N + k] - f * m[i * N + k];
+                for (int k = 0; k < dense; ++k)
+                    inverse[j * N + k] = inverse[j * N + k] - f * inverse[i * N + k];
+            }
+        }
+    }
+
     // x and the two squared norms of L alphas; failed[l] is set where a pivot was zero
     // or NaN.
     template <int N>
@@ -55,29 +98,14 @@ struct Lanes {
                       Vector& residual_sum, Vector& solution_sum, Mask& failed) {
         Vector m[N * N];
         Vector inverse[N * N];
-        for (int i = 0; i < N; ++i)
-            for (int k = 0; k < N; ++k) {
-                m[i * N + k] = splat(s.normal[i * N + k]) + splat(i == k ? 1.0 : 0.0) * alpha;
-                inverse[i * N + k] = splat(i == k ? 1.0 : 0.0);
-            }
-        // Step i reads m only in its columns i and beyond: the pivot and the factors
-        // come from column i, and each entry is updated from its own column. Columns
-        // before i are never read again, so they are not computed; every entry that is
-        // read gets the scalar form's value.
-        failed = Mask{};
-        for (int i = 0; i < N; ++i) {
-            const Vector p = m[i * N + i];
-            failed |= ~((p > 0.0) | (p < 0.0));
-            for (int k = i + 1; k < N; ++k) m[i * N + k] = m[i * N + k] / p;
-            for (int k = 0; k < N; ++k) inverse[i * N + k] = inverse[i * N + k] / p;
-            for (int j = 0; j < N; ++j) {
-                if (j == i) continue;
-                const Vector f = m[j * N + i];
-                for (int k = i + 1; k < N; ++k) m[j * N + k] = m[j * N + k] - f * m[i * N + k];
-                for (int k = 0; k < N; ++k)
-                    inverse[j * N + k] = inverse[j * N + k] - f * inverse[i * N + k];
-            }
-        }
+        Mask unsure;
+        eliminate<N, true>(s, alpha, m, inverse, failed, unsure);
+        // Lanes that failed are dropped whatever they hold. Where any other met a factor
+        // that is not finite, which the argument above does not cover, the vector takes
+        // every step.
+        bool again = false;
+        for (int l = 0; l < L; ++l) again |= (unsure[l] & ~failed[l]) != 0;
+        if (again) eliminate<N, false>(s, alpha, m, inverse, failed, unsure);
         // gain = inverse * A^T, then x = gain * b.
         Vector gain[N * N];
         for (int i = 0; i < N; ++i)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -22,6 +23,13 @@
 namespace {
 
 bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Systems of each size and kind the lane test tries: ORVANE_REGULARISED_REPEATS, else 25
+// (about 350 000 solutions compared with three instruction sets).
+int repeats_to_try() {
+    if (const char* text = std::getenv("ORVANE_REGULARISED_REPEATS")) return std::atoi(text);
+    return 25;
+}
 
 // Systems of every size: normal matrices of scattered rows, rank-deficient ones (a zero
 // column), and ones with exact zeros and negative zeros among their entries.
@@ -115,10 +123,10 @@ TEST(regularised_solver, l_curve_choice_and_trace_are_unchanged) {
 
 // The lane forms against the scalar form, every vector path this CPU runs: ordinary
 // systems and hostile ones (a zero row or column, so that alpha 0 meets a zero pivot;
-// entries at the ends of the double range, so that products overflow or vanish; signed
-// zeros; NaN and infinity), alpha runs of every length (the last batch partly filled)
-// and alphas that are zero, negative, tiny, huge or NaN. Flags, solutions and norms must
-// be the same bits.
+// entries at the ends of the double range, so that products overflow or vanish and the
+// elimination meets infinite factors; signed zeros; NaN and infinity), alpha runs of
+// every length (the last batch partly filled) and alphas that are zero, negative, tiny,
+// huge or NaN. Flags, solutions and norms must be the same bits.
 TEST(regularised_solver, every_vector_path_gives_the_scalar_bits) {
     Lcg random(2026);
     RunSettings s;
@@ -128,9 +136,10 @@ TEST(regularised_solver, every_vector_path_gives_the_scalar_bits) {
     const std::vector<InstructionSet> sets = runnable_instruction_sets();
     std::vector<AlphaSolution> want(alphas.size()), got(alphas.size());
     int compared = 0, failed_lanes = 0;
+    const int repeats = repeats_to_try();
     for (int n = 1; n <= 10; ++n) {
-        for (int kind = 0; kind < 9; ++kind) {
-            for (int repeat = 0; repeat < 25; ++repeat) {
+        for (int kind = 0; kind < 16; ++kind) {
+            for (int repeat = 0; repeat < repeats; ++repeat) {
                 LocalSystem system;
                 SystemMatrix& a = system.matrix;
                 const int special_row = static_cast<int>(random.uniform(0, n));
@@ -145,6 +154,15 @@ TEST(regularised_solver, every_vector_path_gives_the_scalar_bits) {
                         if (kind == 6 && i == special_row && k == 0) v = -1e308 * 10;
                         if (kind == 7) v = std::round(v / 25.0);  // small integers, exact cancellations
                         if (kind == 8 && k == special_row) v = a[i * 10 + 0];  // two equal columns
+                        if (kind == 9 && i == special_row && k != i) v = (k % 2 ? 1 : -1) * 1e308 * 10;
+                        if (kind == 10 && i == special_row) v *= 1e305;  // overflows in the steps
+                        if (kind == 11 && k == special_row && i != k) v = 1e308 * 10;
+                        if (kind == 12) v *= std::pow(10.0, random.uniform(-300, 300));
+                        // Columns and entries of wildly different scales: the products of
+                        // the elimination overflow in lanes that go on to solve.
+                        if (kind == 13) v *= std::pow(10.0, 40.0 * ((k * 7 + special_row) % 8) - 150.0);
+                        if (kind == 14) v *= std::pow(10.0, 35.0 * ((i * 5 + k * 3 + special_row) % 9) - 150.0);
+                        if (kind == 15) v *= std::pow(10.0, random.uniform(-154, 154));
                         a[i * 10 + k] = v;
                     }
                 SystemVector b = {};
@@ -175,7 +193,7 @@ TEST(regularised_solver, every_vector_path_gives_the_scalar_bits) {
             }
         }
     }
-    EXPECT_GT(compared, 100000);
+    EXPECT_GT(compared, 4000 * repeats);
     EXPECT_GT(failed_lanes, 100);  // the zero pivots were reached
 }
 
