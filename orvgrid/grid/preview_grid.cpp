@@ -80,22 +80,37 @@ GridOutcome grid_chosen_nodes(const PointData& points, const ClusterIndex& index
     return sweep_chosen_nodes(lattice, rows, nodes[0].columns, threads, monitor, values);
 }
 
+// Throws `complaint` unless there are 1 to MAX_SWEPT_VARIABLES positions and somewhere to
+// put the values of each.
+void check_positions(std::span<const int> positions, std::size_t outputs, const char* complaint) {
+    if (positions.empty() || positions.size() > MAX_SWEPT_VARIABLES || outputs < positions.size())
+        throw std::invalid_argument(complaint);
+}
+
+// work()'s outcome, or Failed with the lack of memory said when work() runs out of it.
+template <class Work>
+GridOutcome within_memory(RunMonitor& monitor, Work&& work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    monitor.show_message("Not enough memory for temporary buffer");
+    return GridOutcome::Failed;
+}
+
 // A raster made by resample(fresh), its statistics and colours, into `result`; the lack of
 // memory said, `result` then left as it was.
 template <class Resample>
 GridOutcome finish_raster(RunMonitor& monitor, PreviewResult& result, Resample&& resample) {
-    try {
+    return within_memory(monitor, [&] {
         PreviewResult fresh;
         resample(fresh);
         take_statistics(fresh.raster);
         fresh.colours = colour_raster(fresh.raster);
         result = std::move(fresh);
         return GridOutcome::Done;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    monitor.show_message("Not enough memory for temporary buffer");
-    return GridOutcome::Failed;
+    });
 }
 
 // One position gridded into a Grid and finished into `result`; a missing variable and
@@ -109,7 +124,7 @@ GridOutcome grid_preview(const PointData& points, const ClusterIndex& index, int
         monitor.show_message("No variable selected for this preview");
         return GridOutcome::Failed;
     }
-    try {
+    return within_memory(monitor, [&] {
         Grid grid;
         const int positions[] = {position};
         const GridOutcome outcome =
@@ -117,11 +132,7 @@ GridOutcome grid_preview(const PointData& points, const ClusterIndex& index, int
                            grid_radius, width, height, monitor, threads, kept);
         if (outcome != GridOutcome::Done) return outcome;
         return finish_preview(std::move(grid), width, height, monitor, result);
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    monitor.show_message("Not enough memory for temporary buffer");
-    return GridOutcome::Failed;
+    });
 }
 
 }  // namespace
@@ -130,8 +141,7 @@ GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
                             std::span<const int> positions, double search_radius,
                             double grid_radius, RunMonitor& monitor, std::span<PreviewGrid> grids,
                             unsigned threads, NodeLattice* kept) {
-    if (positions.empty() || positions.size() > MAX_SWEPT_VARIABLES || grids.size() < positions.size())
-        throw std::invalid_argument("grid_node_grids: 1 to 3 positions, a grid for each");
+    check_positions(positions, grids.size(), "grid_node_grids: 1 to 3 positions, a grid for each");
     return grid_nodes(points, index, positions, search_radius, grid_radius, threads, monitor,
                       grids.first(positions.size()), kept);
 }
@@ -166,8 +176,7 @@ GridOutcome grid_positions(std::span<PictureNodes> nodes, const PointData& point
                            const ClusterIndex& index, std::span<const int> positions,
                            double search_radius, double grid_radius, int width, int height,
                            RunMonitor& monitor, unsigned threads, NodeLattice* kept) {
-    if (positions.empty() || positions.size() > MAX_SWEPT_VARIABLES || nodes.size() < positions.size())
-        throw std::invalid_argument("grid_positions: 1 to 3 positions, nodes for each");
+    check_positions(positions, nodes.size(), "grid_positions: 1 to 3 positions, nodes for each");
     return grid_chosen_nodes(points, index, positions, search_radius, grid_radius, width, height,
                              threads, monitor, nodes.first(positions.size()), kept);
 }
@@ -182,16 +191,12 @@ GridOutcome finish_preview(const PictureNodes& nodes, int width, int height, Run
 GridOutcome grid_prepared_lattice(const PointData& points, const ClusterIndex& index,
                                   const NodeLattice& lattice, RunMonitor& monitor,
                                   PreviewGrid& grid, unsigned threads) {
-    try {
+    return within_memory(monitor, [&] {
         PreviewGrid fresh;
         lay_out_grid(fresh, points, index, threads);
         float* columns[] = {fresh.values.data()};
         const GridOutcome outcome = sweep_node_columns(lattice, threads, monitor, columns);
         if (outcome == GridOutcome::Done) grid = std::move(fresh);
         return outcome;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    monitor.show_message("Not enough memory for temporary buffer");
-    return GridOutcome::Failed;
+    });
 }

@@ -58,7 +58,6 @@ GridOutcome grid_node_grids(const PointData& points, const ClusterIndex& index,
 GridOutcome finish_preview(PreviewGrid grid, int width, int height, RunMonitor& monitor,
                            PreviewResult& result);
 
-
 // The node values of `positions` for the previews' pictures of width x height pixels: the
 // whole lattice's (grid_node_grids), or only the nodes each picture is resampled from,
 // nodes[k] receiving picture_nodes' layout on the index's lattice and the values of
