@@ -1,16 +1,23 @@
 // orvane-bench: whole runs over seeded synthetic surveys, each case in a child process
 // of its own so that its peak memory is its own.
 //
-//   orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] [CASE...]
+//   orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] [--repeat N] [CASE...]
+//
+// --repeat N runs the chosen cases N times in turn (a, b, a, b, ...), so that a slow
+// phase of the machine falls on every case alike, and ends with each case's median and
+// range; a case with further passes is set against the case with none that shares its
+// survey and run, as the ratio of the medians.
 //
 // After each case that has a numpy/scipy peer (bench/numpy_peer.py, run by Debian's
 // /usr/bin/python3), the peer does the same job on the same survey and the ratio of the
 // two wall times is printed.
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +41,7 @@ struct Options {
     std::string folder = (fs::temp_directory_path() / "orvane-bench").string();
     bool list = false;
     bool peer = true;
+    unsigned repeat = 1;
     std::vector<std::string> names;
 };
 
@@ -48,10 +56,14 @@ bool parse_options(int argc, char** argv, Options& o) {
             o.list = true;
         } else if (arg == "--no-peer") {
             o.peer = false;
+        } else if (arg == "--repeat" && a + 1 < argc) {
+            o.repeat = static_cast<unsigned>(std::strtoul(argv[++a], nullptr, 10));
+            if (o.repeat == 0) o.repeat = 1;
         } else if (!arg.empty() && arg[0] != '-') {
             o.names.push_back(arg);
         } else {
-            std::fprintf(stderr, "usage: orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] [CASE...]\n");
+            std::fprintf(stderr, "usage: orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] "
+                                 "[--repeat N] [CASE...]\n");
             return false;
         }
     }
@@ -113,12 +125,19 @@ void measure_peer(const BenchCase& c, const std::string& survey, double radius,
                 seconds, orvane_seconds, seconds / orvane_seconds);
 }
 
-// Runs the case in a child process and prints its row; false when it failed.
-bool measure(const BenchCase& c, const Options& o) {
+// Runs the case in a child process and prints its row; its wall seconds as the case
+// measured them, or -1 when it failed.
+double measure(const BenchCase& c, const Options& o) {
     SurveyShape shape;
     const std::string survey = survey_for(c, o, shape);
-    if (survey.empty()) return false;
+    if (survey.empty()) return -1.0;
     const double radius = radius_for_neighbours(shape, NEIGHBOURS) * c.radius_scale;
+    // The wall seconds the case measures itself (the `wall s` column), passed back from
+    // the child through a shared page.
+    void* page = mmap(nullptr, sizeof(double), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return -1.0;
+    auto* case_wall = static_cast<double*>(page);
     const double seconds = time_child([&] {
         const BenchFigures f = run_bench_case(c, survey, radius, o.threads, o.folder);
         rusage usage{};
@@ -132,11 +151,51 @@ bool measure(const BenchCase& c, const Options& o) {
                     f.wall_seconds, points / f.wall_seconds, cpu, peak / 1048576.0,
                     peak / points, f.ok ? "" : "  FAILED");
         std::fflush(stdout);
+        *case_wall = f.wall_seconds;
         return f.ok ? 0 : 1;
     });
-    if (seconds < 0.0) return false;
+    const double wall = *case_wall;
+    munmap(case_wall, sizeof(double));
+    if (seconds < 0.0) return -1.0;
     if (o.peer && c.numpy_peer) measure_peer(c, survey, radius, o, seconds);
-    return true;
+    return wall;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+// The case with no further passes that runs the same job on the same survey as c.
+const BenchCase* single_pass_of(const BenchCase& c, const std::vector<const BenchCase*>& run) {
+    for (const BenchCase* other : run)
+        if (other->iterations == 0 && other->work == c.work && other->stations == c.stations &&
+            other->radius_scale == c.radius_scale && other->tendency == c.tendency &&
+            other->solver == c.solver && other->search_mode == c.search_mode &&
+            other->nearest_count == c.nearest_count)
+            return other;
+    return nullptr;
+}
+
+void print_summary(const std::vector<const BenchCase*>& run,
+                   const std::vector<std::vector<double>>& walls) {
+    std::printf("\n%-27s %5s %7s %7s %7s\n", "case", "runs", "median", "lowest", "highest");
+    for (std::size_t k = 0; k < run.size(); ++k) {
+        if (walls[k].empty()) continue;
+        const auto [low, high] = std::minmax_element(walls[k].begin(), walls[k].end());
+        std::printf("%-27s %5zu %7.2f %7.2f %7.2f", run[k]->name.c_str(), walls[k].size(),
+                    median(walls[k]), *low, *high);
+        const BenchCase* single = run[k]->iterations > 0 ? single_pass_of(*run[k], run) : nullptr;
+        if (single) {
+            const auto s = static_cast<std::size_t>(
+                std::find(run.begin(), run.end(), single) - run.begin());
+            if (!walls[s].empty())
+                std::printf("   %.2f times %s", median(walls[k]) / median(walls[s]),
+                            single->name.c_str());
+        }
+        std::printf("\n");
+    }
 }
 
 }  // namespace
@@ -153,11 +212,21 @@ int main(int argc, char** argv) {
     std::printf("threads %u (0: all %u cores), files in %s\n", o.threads, cores, o.folder.c_str());
     std::printf("%-27s %8s %7s %7s %7s %7s %10s %7s %8s %8s\n", "case", "points", "radius",
                 "read+ix", "loop", "wall s", "points/s", "cpu s", "peak MB", "B/point");
-    bool all_ok = true;
+    std::vector<const BenchCase*> run;
     for (const BenchCase& c : bench_cases()) {
         bool wanted = o.names.empty();
         for (const std::string& n : o.names) wanted = wanted || n == c.name;
-        if (wanted) all_ok = measure(c, o) && all_ok;
+        if (wanted) run.push_back(&c);
     }
+    bool all_ok = true;
+    std::vector<std::vector<double>> walls(run.size());
+    for (unsigned r = 0; r < o.repeat; ++r) {
+        for (std::size_t k = 0; k < run.size(); ++k) {
+            const double seconds = measure(*run[k], o);
+            if (seconds < 0.0) all_ok = false;
+            else walls[k].push_back(seconds);
+        }
+    }
+    if (o.repeat > 1) print_summary(run, walls);
     return all_ok ? 0 : 1;
 }
