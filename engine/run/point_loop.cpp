@@ -4,7 +4,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <span>
 #include <string>
@@ -24,6 +26,7 @@
 #include "engine/solvers/solver_notes.h"
 #include "engine/solvers/svd_side_by_side.h"
 #include "engine/run/run_state.h"
+#include "engine/run/shared_chunks.h"
 #include "engine/run/split_work.h"
 #include "engine/run/stop_check.h"
 
@@ -39,6 +42,8 @@ namespace {
 // step takes the point. A pass before the last writes no rows: its fits store the two
 // values they keep (RGA and LGA) themselves, as only the point's own record holds them and
 // no fit of the pass reads them.
+using FitNotes = std::vector<std::pair<std::size_t, SolverNotes>>;
+
 struct FitBlock {
     enum class End : std::uint8_t { Solved, Failed, SearchFailed };
     std::size_t first = 0;                 // file position of the block's first point
@@ -47,7 +52,7 @@ struct FitBlock {
     std::vector<double> coefficients;      // the unknowns of each solved point (last pass)
     std::vector<double> neighbour_counts;  // of each solved point (last pass)
     // The solver's notes of the few points that have any, by position in the block.
-    std::vector<std::pair<std::size_t, SolverNotes>> notes;
+    FitNotes notes;
     std::size_t size() const { return ends.size(); }
 };
 
@@ -55,10 +60,14 @@ struct FitBlock {
 // survey, so fewer, larger blocks read them fewer times: one thread over a million points
 // in random file order took 1.78 CPU seconds with blocks of 32768, 1.67 with 65536 and 1.6
 // with the whole file sorted by cell, and 2.4 to 3.5 in file order. A block of the last
-// pass holds about 40 bytes a point in flight, one of an earlier pass 1 byte: there two
-// threads take blocks of 250000 points of a million, a few per cent off the pass.
+// pass holds about 40 bytes a point in flight.
 constexpr std::size_t FIT_BLOCK_POINTS = 65536;
-constexpr std::size_t EARLIER_PASS_BLOCK_POINTS = 524288;
+
+// A pass before the last keeps a byte a point and writes no rows, so with worker threads
+// it fits the whole survey in cell order, the workers taking chunks of this many points
+// of it in turn: each chunk a narrow band of the survey, and no worker idle while another
+// finishes a long block.
+constexpr std::size_t SHARED_CHUNK_POINTS = 4096;
 
 // With Moore-Penrose and a size the vector lanes take, as many systems as the widest
 // lanes hold are solved side by side.
@@ -99,7 +108,7 @@ public:
             monitor_.show_message("Error by opening output trace file");
             return 1;
         }
-        monitor_.set_progress(0);
+        show_progress(0);
         monitor_.process_events();
 
         const std::size_t count = points_.count;
@@ -132,10 +141,14 @@ private:
         const auto threads = static_cast<unsigned>(
             std::min<std::size_t>(threads_, std::max<std::size_t>(1, count / 64)));
         const bool last_pass = pass == settings_.iterations;
-        // The earlier passes' blocks are larger than the last pass's: their arrays would
-        // stay beside the last pass's for nothing.
-        if (last_pass && pass > 0) fit_blocks_.clear();
-        const std::size_t block = block_points(count, threads, last_pass);
+        if (!last_pass && threads > 1) return run_earlier_pass_together(pass, threads);
+        // The earlier passes' arrays would stay beside the last pass's for nothing.
+        if (last_pass && pass > 0) {
+            fit_blocks_.clear();
+            release_storage(survey_order_);
+        }
+        const std::size_t block = std::clamp<std::size_t>(count / (4u * threads), 256,
+                                                          FIT_BLOCK_POINTS);
         const std::size_t blocks = (count + block - 1) / block;
         auto fit = [&](std::size_t b, FitBlock& fits) {
             fit_block(b * block, std::min(block, count - b * block), last_pass, fits, false);
@@ -174,13 +187,43 @@ private:
             [&] { return going_on(answer_stop()); });
     }
 
-    // Points a block of a pass takes: at least four blocks a thread, so that the workers
-    // share the end of the pass; two in a pass before the last, whose blocks are larger.
-    // One thread answers a Stop only between two blocks, so its blocks stay short.
-    static std::size_t block_points(std::size_t count, unsigned threads, bool last_pass) {
-        if (last_pass || threads <= 1)
-            return std::clamp<std::size_t>(count / (4u * threads), 256, FIT_BLOCK_POINTS);
-        return std::clamp<std::size_t>(count / (2u * threads), 256, EARLIER_PASS_BLOCK_POINTS);
+    // A pass before the last on worker threads: the fits of the whole survey in cell
+    // order, shared out in chunks, while this thread answers the window; then the
+    // sequential step over all points in file order (questions, messages, Stop).
+    bool run_earlier_pass_together(int pass, unsigned threads) {
+        const std::size_t count = points_.count;
+        // The points' cells do not change from pass to pass, nor does their order.
+        if (survey_order_.size() != count) {
+            survey_order_.resize(count);
+            cell_order(0, survey_order_);
+        }
+        fit_blocks_.resize(1);
+        FitBlock& fits = fit_blocks_[0];
+        start_block(0, count, false, fits);
+        std::mutex notes_mutex;
+        abandoned_.store(false);
+        SharedChunksOptions options;
+        options.threads = threads;
+        options.chunk = SHARED_CHUNK_POINTS;
+        const bool fitted = run_shared_chunks(
+            count, options,
+            [&](std::size_t begin, std::size_t end) {
+                FitNotes notes;
+                fit_in_order(std::span(survey_order_).subspan(begin, end - begin), fits, notes,
+                             false);
+                if (notes.empty()) return;
+                std::lock_guard lock(notes_mutex);
+                std::move(notes.begin(), notes.end(), std::back_inserter(fits.notes));
+            },
+            [&](std::size_t done) {
+                show_progress(progress_at(pass, done));
+                if (answer_stop() == Step::Go) return true;
+                abandoned_.store(true, std::memory_order_relaxed);
+                return false;
+            });
+        if (!fitted) return false;
+        sort_notes(fits);
+        return apply_block(pass, fits) == Step::Go;
     }
 
     // The fits of the points first .. first + size - 1, in cell order. On the calling
@@ -188,16 +231,37 @@ private:
     // Stop is answered at the block's first point.
     void fit_block(std::size_t first, std::size_t size, bool last_pass, FitBlock& fits,
                    bool events) {
+        start_block(first, size, last_pass, fits);
+        thread_local std::vector<std::uint32_t> order;
+        order.resize(size);
+        cell_order(first, order);
+        fit_in_order(order, fits, fits.notes, events);
+        sort_notes(fits);
+    }
+
+    void start_block(std::size_t first, std::size_t size, bool last_pass, FitBlock& fits) {
         fits.first = first;
         fits.last_pass = last_pass;
         fits.ends.assign(size, FitBlock::End::Failed);
         fits.coefficients.resize(last_pass ? size * unknowns_ : 0);
         fits.neighbour_counts.resize(last_pass ? size : 0);
         fits.notes.clear();
-        const std::span<const std::uint32_t> order = cell_order(first, size);
+    }
+
+    static void sort_notes(FitBlock& fits) {
+        std::sort(fits.notes.begin(), fits.notes.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+
+    // The fits of the block's points at the positions `order` names, in that order; the
+    // solver's notes go to `notes`.
+    void fit_in_order(std::span<const std::uint32_t> order, FitBlock& fits, FitNotes& notes,
+                      bool events) {
+        const std::size_t first = fits.first;
+        const std::size_t size = order.size();
         const std::size_t group = side_by_side_ ? SIDE_BY_SIDE_GROUP : 1;
         std::array<LocalSystem, SIDE_BY_SIDE_GROUP> systems;
-        std::array<SolverNotes, SIDE_BY_SIDE_GROUP> notes;
+        std::array<SolverNotes, SIDE_BY_SIDE_GROUP> solver_notes;
         std::array<MoorePenroseLaneSystem, SIDE_BY_SIDE_GROUP> lanes;
         std::array<SolverNotes*, SIDE_BY_SIDE_GROUP> lane_notes;
         for (std::size_t g = 0; g < size; g += group) {
@@ -208,7 +272,7 @@ private:
             std::size_t solving = 0;
             for (std::size_t m = 0; m < members; ++m) {
                 const std::size_t p = order[g + m];
-                notes[m].clear();
+                solver_notes[m].clear();
                 if (!build_system(first + p, systems[m])) {
                     fits.ends[p] = FitBlock::End::SearchFailed;
                     continue;
@@ -216,11 +280,11 @@ private:
                 if (!side_by_side_) {
                     const SurveyPoint& sp = points_.survey[first + p];
                     solveLocalSystem(context_, systems[m], sp.point_number, sp.trace_flag > 0.5,
-                                     notes[m]);
+                                     solver_notes[m]);
                     continue;
                 }
                 lanes[solving] = {&systems[m].matrix, &systems[m].rhs, false, false};
-                lane_notes[solving++] = &notes[m];
+                lane_notes[solving++] = &solver_notes[m];
             }
             if (solving > 0)
                 solveMoorePenroseSideBySide(std::span(lanes.data(), solving),
@@ -229,35 +293,28 @@ private:
             for (std::size_t m = 0; m < members; ++m) {
                 const std::size_t p = order[g + m];
                 if (fits.ends[p] != FitBlock::End::SearchFailed)
-                    keep_fit(p, systems[m], notes[m], fits);
+                    keep_fit(p, systems[m], solver_notes[m], fits, notes);
             }
         }
-        std::sort(fits.notes.begin(), fits.notes.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
     }
 
-    // Positions 0 .. size - 1 of the block, ordered by the cell column of their point
-    // (a counting sort; file order within a column). Consecutive fits then read the
-    // index and the table within a band of columns that stays in the cache; ordering
-    // the rows within a column as well gained nothing more. Scratch of the calling
-    // thread, valid until its next call.
-    std::span<const std::uint32_t> cell_order(std::size_t first, std::size_t size) const {
-        thread_local std::vector<std::uint32_t> columns;
+    // Positions 0 .. order.size() - 1 of the block that starts at `first`, into `order`,
+    // ordered by the cell column of their point (a counting sort; file order within a
+    // column). Consecutive fits then read the index and the table within a band of
+    // columns that stays in the cache; ordering the rows within a column as well gained
+    // nothing more. The columns are worked out twice rather than kept: for a whole survey
+    // they would take as much memory as the order itself.
+    void cell_order(std::size_t first, std::span<std::uint32_t> order) const {
+        const std::size_t size = order.size();
         thread_local std::vector<std::uint32_t> starts;
-        thread_local std::vector<std::uint32_t> order;
-        columns.resize(size);
         starts.assign(std::max<std::size_t>(index_.nx(), 1) + 1, 0);
-        for (std::size_t p = 0; p < size; ++p) {
-            const double* v = points_.work[first + p].value;
-            const std::size_t column = index_.column_of(v[work::x]);
-            columns[p] = static_cast<std::uint32_t>(column);
-            ++starts[column + 1];
-        }
+        const auto column_of = [&](std::size_t p) {
+            return index_.column_of(points_.work[first + p].value[work::x]);
+        };
+        for (std::size_t p = 0; p < size; ++p) ++starts[column_of(p) + 1];
         for (std::size_t c = 1; c < starts.size(); ++c) starts[c] += starts[c - 1];
-        order.resize(size);
         for (std::size_t p = 0; p < size; ++p)
-            order[starts[columns[p]]++] = static_cast<std::uint32_t>(p);
-        return order;
+            order[starts[column_of(p)]++] = static_cast<std::uint32_t>(p);
     }
 
     // Starts loading the own values of the points at order positions from .. from + count
@@ -284,10 +341,10 @@ private:
                                 system, means) == 0;
     }
 
-    void keep_fit(std::size_t p, const LocalSystem& system, SolverNotes& notes,
-                  FitBlock& fits) {
-        if (!notes.trace.empty() || !notes.messages.empty())
-            fits.notes.emplace_back(p, std::move(notes));
+    void keep_fit(std::size_t p, const LocalSystem& system, SolverNotes& solver_notes,
+                  FitBlock& fits, FitNotes& notes) {
+        if (!solver_notes.trace.empty() || !solver_notes.messages.empty())
+            notes.emplace_back(p, std::move(solver_notes));
         if (system.rhs[0] == SOLVER_FAILED) return;  // ends[p] stays Failed
         fits.ends[p] = FitBlock::End::Solved;
         if (!fits.last_pass) {
@@ -345,8 +402,16 @@ private:
             row_neighbours_[i] = fits.neighbour_counts[p];
             ++state_.rows_written;
         }
-        if (i % 100 == 0) monitor_.set_progress(progress_at(pass, i));
+        if (i % 100 == 0) show_progress(progress_at(pass, i));
         return answer_stop();
+    }
+
+    // Progress only moves on: a pass fitted together reports its fits as they finish,
+    // and then its sequential step walks the same points again.
+    void show_progress(int value) {
+        if (value < progress_shown_) return;
+        progress_shown_ = value;
+        monitor_.set_progress(value);
     }
 
     // Processes events and answers a Stop: between two points, or while the next point's
@@ -414,6 +479,8 @@ private:
     std::size_t unknowns_;  // of the trend model
     bool side_by_side_;     // Moore-Penrose systems solved in vector lanes, a group at a time
     std::vector<FitBlock> fit_blocks_;  // the blocks in flight, kept for their capacity
+    HugePageVector<std::uint32_t> survey_order_;  // all points in cell order, earlier passes
+    int progress_shown_ = 0;
     std::atomic<bool> abandoned_{false};  // the pass has ended early: fits in flight stop
     TextOutput result_;
     std::string row_;  // the row being written, kept for its capacity

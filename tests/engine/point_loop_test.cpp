@@ -175,12 +175,14 @@ TEST_F(point_loop, no_at_a_failed_lane_system_keeps_only_the_rows_before_it) {
     }
 }
 
-// A pass before the last keeps each station's RGA and LGA for the next pass's correction;
-// it takes larger blocks than the last pass, and other blocks on two and three threads
-// than on one. After two further passes every station's record is the one a plain loop
-// of single fits, pass after pass, gives.
+// A pass before the last keeps each station's RGA and LGA for the next pass's correction.
+// On one thread it fits block after block; on more, the workers share the whole survey
+// in cell order, chunk by chunk (10000 stations make a few chunks), and the questions
+// wait until every fit of the pass is made. After two further passes every station's
+// record is the one a plain loop of single fits, pass after pass, gives, and every pass
+// asked at its failed stations in file order.
 TEST_F(point_loop, further_passes_correct_each_station_by_its_own_fit) {
-    write_survey(45, "large.dat");
+    write_survey(100, "large.dat");
     for (unsigned threads : {1u, 2u, 3u}) {
         RunSettings s = settings(Tendency::Linear4x4, threads);
         s.input_file = path("large.dat");
@@ -190,7 +192,13 @@ TEST_F(point_loop, further_passes_correct_each_station_by_its_own_fit) {
         monitor.then_answer = true;
         RunState state;
         ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
-        ASSERT_FALSE(monitor.questions.empty());
+        const std::vector<double> failing = failing_stations(s, state);
+        ASSERT_FALSE(failing.empty());
+        std::vector<Question> asked;
+        for (int pass = 0; pass <= s.iterations; ++pass)
+            for (double number : failing) asked.push_back(SystemFailed{number, '.'});
+        EXPECT_EQ(monitor.questions, asked) << "threads " << threads;
+        EXPECT_EQ(state.rows_written, 10000u - failing.size());
 
         PointData plain = state.points;
         for (std::size_t i = 0; i < plain.count; ++i) {
