@@ -235,3 +235,30 @@ TEST_F(point_loop, further_passes_correct_each_station_by_its_own_fit) {
                     << "threads " << threads << ", station " << i << ", position " << k;
     }
 }
+
+// The last pass on workers takes blocks that shrink towards its end; on one thread, blocks
+// of one size. Whatever the blocks, every station has its row once, in file order, with
+// the same bytes (40000 stations make blocks of several sizes on two and three threads).
+TEST_F(point_loop, rows_are_the_same_whatever_the_blocks) {
+    write_survey(200, "large.dat");
+    std::vector<std::string> first;
+    for (unsigned threads : {1u, 2u, 3u}) {
+        RunSettings s = settings(Tendency::Linear4x4, threads);
+        s.input_file = path("large.dat");
+        s.output_file = path("result_" + std::to_string(threads) + ".dat");
+        FakeMonitor monitor;
+        monitor.then_answer = true;
+        RunState state;
+        ASSERT_EQ(run_calculation(s, state, monitor, nullptr), 0);
+        const std::vector<std::string> lines = read_lines(s.output_file);
+        ASSERT_EQ(lines.size(), 2u + state.rows_written);
+        ASSERT_EQ(state.rows_written + state.rows_failed, 40000u);
+        if (threads == 1) {
+            first = lines;
+            for (std::size_t k = 3; k < lines.size(); ++k)  // point numbers ascend
+                ASSERT_LT(std::stod(tokens_of(lines[k - 1])[2]), std::stod(tokens_of(lines[k])[2]));
+        } else {
+            EXPECT_EQ(lines, first) << "threads " << threads;
+        }
+    }
+}
