@@ -5,15 +5,12 @@
 #include "engine/run/ordered_blocks.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <stdexcept>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -156,23 +153,14 @@ TEST(ordered_blocks, failing_item_is_rethrown_after_the_items_before_it) {
 }
 
 // A thread's stack is mapped when it starts; an address-space limit just above what the
-// process uses leaves no room for one. Runs in a child so the limit stays there.
+// process uses leaves no room for one.
 TEST(ordered_blocks, without_room_for_a_thread_the_caller_computes_every_item) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
 #endif
-    constexpr int ALL_IN_ORDER = 0, THREAD_STARTED = 3, WRONG_ITEMS = 4;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::vector<std::size_t> applied;
-        applied.reserve(1000);
-        if (!limit_address_space_to_use_plus(rlim_t{4} << 20)) ::_exit(WRONG_ITEMS);
-        try {
-            std::thread probe([] {});
-            probe.join();
-            ::_exit(THREAD_STARTED);
-        } catch (const std::system_error&) {
-        }
+    std::vector<std::size_t> applied;
+    applied.reserve(1000);
+    const ThreadlessEnd end = run_without_room_for_threads([&] {
         OrderedBlocksOptions options;
         options.threads = 2;
         options.block_size = 16;
@@ -186,13 +174,8 @@ TEST(ordered_blocks, without_room_for_a_thread_the_caller_computes_every_item) {
             [] { return true; });
         bool in_order = finished && applied.size() == 1000;
         for (std::size_t i = 0; in_order && i < applied.size(); ++i) in_order = applied[i] == i;
-        ::_exit(in_order ? ALL_IN_ORDER : WRONG_ITEMS);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
-    // The C library keeps the stacks of finished threads for reuse: after other tests of
-    // this process a thread can still start (ctest runs each test in a process of its own).
-    if (WEXITSTATUS(status) == THREAD_STARTED) GTEST_SKIP() << "a kept stack let a thread start";
-    EXPECT_EQ(WEXITSTATUS(status), ALL_IN_ORDER);
+        return in_order;
+    });
+    if (end == ThreadlessEnd::ThreadStarted) GTEST_SKIP() << "a kept stack let a thread start";
+    EXPECT_EQ(end, ThreadlessEnd::Passed);
 }

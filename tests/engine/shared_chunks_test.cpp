@@ -5,15 +5,12 @@
 #include "engine/run/shared_chunks.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -94,39 +91,27 @@ TEST(shared_chunks, a_failing_chunk_is_rethrown_once_the_workers_end) {
 }
 
 // A thread's stack is mapped when it starts; an address-space limit just above what the
-// process uses leaves no room for one. Runs in a child so the limit stays there.
+// process uses leaves no room for one.
 TEST(shared_chunks, without_room_for_a_thread_the_caller_does_every_chunk) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
 #endif
-    constexpr int EVERY_ITEM_ONCE = 0, THREAD_STARTED = 3, WRONG_ITEMS = 4;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::vector<int> times(1000, 0);
-        if (!limit_address_space_to_use_plus(rlim_t{4} << 20)) ::_exit(WRONG_ITEMS);
-        try {
-            std::thread probe([] {});
-            probe.join();
-            ::_exit(THREAD_STARTED);
-        } catch (const std::system_error&) {
-        }
+    std::vector<int> times(1000, 0);
+    int idles = 0;
+    const ThreadlessEnd end = run_without_room_for_threads([&] {
         SharedChunksOptions options;
         options.threads = 2;
         options.chunk = 16;
-        int idles = 0;
         const bool finished = run_shared_chunks(
             times.size(), options,
-            [&](std::size_t begin, std::size_t end) {
-                for (std::size_t i = begin; i < end; ++i) ++times[i];
+            [&](std::size_t begin, std::size_t end_of_chunk) {
+                for (std::size_t i = begin; i < end_of_chunk; ++i) ++times[i];
             },
             [&](std::size_t) { return ++idles > 0; });
         bool once = finished && idles == 62;  // between the 63 chunks
         for (int t : times) once = once && t == 1;
-        ::_exit(once ? EVERY_ITEM_ONCE : WRONG_ITEMS);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
-    if (WEXITSTATUS(status) == THREAD_STARTED) GTEST_SKIP() << "a kept stack let a thread start";
-    EXPECT_EQ(WEXITSTATUS(status), EVERY_ITEM_ONCE);
+        return once;
+    });
+    if (end == ThreadlessEnd::ThreadStarted) GTEST_SKIP() << "a kept stack let a thread start";
+    EXPECT_EQ(end, ThreadlessEnd::Passed);
 }

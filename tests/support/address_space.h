@@ -2,9 +2,12 @@
 // Address-space limits for tests that run out of memory on purpose, in a forked child.
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 // Limits this process's address space to what it uses now plus `room` bytes. False when
 // the use cannot be read or the limit cannot be set.
@@ -18,4 +21,36 @@ inline bool limit_address_space_to_use_plus(rlim_t room) {
     const rlim_t in_use = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
     const rlimit tight{in_use + room, in_use + room};
     return ::setrlimit(RLIMIT_AS, &tight) == 0;
+}
+
+// How a child without room for a thread ended.
+enum class ThreadlessEnd { Passed, Failed, ThreadStarted, Signalled };
+
+// Runs check() in a forked child whose address space leaves no room for a thread's stack
+// (what it uses plus 4 MiB), once a probe thread has failed to start there. What check
+// works on should be made before the call: the child may have no room to allocate it.
+// ThreadStarted when the probe did start: the C library keeps the stacks of finished
+// threads for reuse, so after other threads of this process one can (ctest runs each test
+// in a process of its own).
+template <class Check>
+ThreadlessEnd run_without_room_for_threads(Check&& check) {
+    enum : int { PASSED = 0, FAILED = 4, THREAD_STARTED = 3 };
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (!limit_address_space_to_use_plus(rlim_t{4} << 20)) ::_exit(FAILED);
+        try {
+            std::thread probe([] {});
+            probe.join();
+            ::_exit(THREAD_STARTED);
+        } catch (const std::system_error&) {
+        }
+        ::_exit(check() ? PASSED : FAILED);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return ThreadlessEnd::Signalled;
+    switch (WEXITSTATUS(status)) {
+        case PASSED: return ThreadlessEnd::Passed;
+        case THREAD_STARTED: return ThreadlessEnd::ThreadStarted;
+        default: return ThreadlessEnd::Failed;
+    }
 }
