@@ -32,6 +32,9 @@
 
 namespace {
 
+// The solver's notes of the few points that have any, by position in their block.
+using FitNotes = std::vector<std::pair<std::size_t, SolverNotes>>;
+
 // The fits of a block of consecutive points. The points of a file may lie anywhere in the
 // survey, and fits taken in file order would each wait for memory the previous one did
 // not touch; the block's fits are therefore made in the order of their cell columns,
@@ -42,8 +45,6 @@ namespace {
 // step takes the point. A pass before the last writes no rows: its fits store the two
 // values they keep (RGA and LGA) themselves, as only the point's own record holds them and
 // no fit of the pass reads them.
-using FitNotes = std::vector<std::pair<std::size_t, SolverNotes>>;
-
 struct FitBlock {
     enum class End : std::uint8_t { Solved, Failed, SearchFailed };
     std::size_t first = 0;                 // file position of the block's first point
@@ -51,7 +52,6 @@ struct FitBlock {
     std::vector<End> ends;                 // a point each
     std::vector<double> coefficients;      // the unknowns of each solved point (last pass)
     std::vector<double> neighbour_counts;  // of each solved point (last pass)
-    // The solver's notes of the few points that have any, by position in the block.
     FitNotes notes;
     std::size_t size() const { return ends.size(); }
 };
@@ -194,7 +194,7 @@ private:
     // blocks of `block` points until the last ones, which shrink towards
     // TAIL_BLOCK_POINTS. The workers then end the pass together, and the sequential step,
     // which takes a block only after its fits, has a short one left when they are done
-    // instead of two long ones on one core (a twentieth of a million-point run).
+    // instead of one or two long ones on one core (25-40 ms of a million-point run).
     static std::vector<std::size_t> block_starts(std::size_t count, std::size_t block,
                                                  unsigned threads) {
         std::vector<std::size_t> starts{0};
