@@ -440,22 +440,21 @@ void prepare_lattice(NodeLattice& lattice, const PointData& points, const Cluste
 
 namespace {
 
+// From the kept copy when there is one, from the point records otherwise.
 template <class Value>
-void grid_column(const NodeLattice& lattice, std::size_t i, Value* const* columns) {
+void grid_column(const NodeLattice& lattice, std::size_t i, Value* const* columns,
+                 const ChosenRows* chosen = nullptr) {
     if (!lattice.xs.empty() || lattice.index->slot_points().empty())
-        fill_columns(CopiedPoints{lattice}, lattice, i, columns);
+        fill_columns(CopiedPoints{lattice}, lattice, i, columns, chosen);
     else
-        fill_columns(RecordPoints{lattice}, lattice, i, columns);
+        fill_columns(RecordPoints{lattice}, lattice, i, columns, chosen);
 }
 
 }  // namespace
 
 void grid_node_rows(const NodeLattice& lattice, const ChosenRows& rows, std::size_t i,
                     float* const* columns) {
-    if (!lattice.xs.empty() || lattice.index->slot_points().empty())
-        fill_columns(CopiedPoints{lattice}, lattice, i, columns, &rows);
-    else
-        fill_columns(RecordPoints{lattice}, lattice, i, columns, &rows);
+    grid_column(lattice, i, columns, &rows);
 }
 
 void grid_node_column(const NodeLattice& lattice, std::size_t i, float* const* columns) {
