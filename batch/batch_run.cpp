@@ -118,10 +118,10 @@ PlanResult plan_batch_run(const BatchOptions& options, char decimal_separator) {
 int execute_batch_run(const BatchPlan& plan, ConsoleMonitor& monitor) {
     RunState state;
     // A grid file is written from each preview's whole node grid; a picture needs few of
-    // its nodes.
+    // its nodes, and no grid is asked for afterwards.
     PreviewSet previews(177, 145,
                         plan.preview_format == PreviewFormat::SurferGrid ? NodeGrids::WithEachGridding
-                                                                          : NodeGrids::OnRequest);
+                                                                          : NodeGrids::Never);
     const int result = run_calculation(plan.settings, state, monitor,
                                        plan.preview_dir ? &previews : nullptr);
     if (result == 0) monitor.set_progress(10000);

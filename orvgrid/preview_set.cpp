@@ -196,7 +196,7 @@ GridOutcome PreviewSet::node_grid(int slot, const RunState& state, RunMonitor& m
                                   unsigned threads, PreviewGrid& grid) {
     const Slot& source = slot_at(slot);
     const char* const none = "This preview has no grid to save.";
-    if (!source.result || gridding_) {
+    if (!source.result || gridding_ || node_grids_ == NodeGrids::Never) {
         monitor.show_message(none);
         return GridOutcome::Failed;
     }

@@ -14,10 +14,11 @@
 #include "orvgrid/preview_image.h"
 
 // When the node grid behind a picture is made: with every gridding, for a grid file to be
-// written from each; or only when asked for (node_grid), from the values the picture was
-// gridded from. A picture alone is resampled from a few hundred node columns and rows of
-// the lattice, however many it has: a hundredth of a million-station lattice.
-enum class NodeGrids { WithEachGridding, OnRequest };
+// written from each; only when asked for (node_grid), from the values the picture was
+// gridded from; or never, where only the pictures are wanted. A picture alone is
+// resampled from a few hundred node columns and rows of the lattice, however many it
+// has: a hundredth of a million-station lattice.
+enum class NodeGrids { WithEachGridding, OnRequest, Never };
 
 class PreviewSet : public PreviewGridder {
 public:
@@ -61,9 +62,10 @@ public:
     // that grid made now, through the points and index of `state` (those the picture was
     // gridded from) and the values the picture was gridded from, whatever the points hold
     // now. Events and the stop question as in a gridding; Failed after a message ("This
-    // preview has no grid to save." when there is no picture or the points are no longer
-    // those of the picture, "Not enough memory for temporary buffer" when the values could
-    // not be kept or the grid not be had); `grid` is set only when Done.
+    // preview has no grid to save." when there is no picture, the points are no longer
+    // those of the picture or the set makes no grids, "Not enough memory for temporary
+    // buffer" when the values could not be kept or the grid not be had); `grid` is set
+    // only when Done.
     GridOutcome node_grid(int slot, const RunState& state, RunMonitor& monitor,
                           unsigned threads, PreviewGrid& grid);
 

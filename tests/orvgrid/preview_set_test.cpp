@@ -379,4 +379,14 @@ TEST(preview_set, a_node_grid_asked_for_later_is_that_of_the_values_drawn) {
     picture.clear();
     EXPECT_EQ(picture.node_grid(1, state, monitor, 1, grid), GridOutcome::Failed);
     EXPECT_EQ(monitor.messages, (std::vector<std::string>{none, none}));
+
+    // A set that makes no grids draws the same picture and has none to give.
+    PreviewSet pictures_only(40, 30, NodeGrids::Never);
+    ASSERT_EQ(pictures_only.grid_slot(1, 1, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
+              GridOutcome::Done);
+    ASSERT_EQ(now.grid_slot(1, 1, Tendency::Linear4x4, 6.0, 6.0, state, monitor),
+              GridOutcome::Done);
+    EXPECT_TRUE(same_bits(pictures_only.result(1).raster.values, now.result(1).raster.values));
+    EXPECT_EQ(pictures_only.node_grid(1, state, monitor, 1, grid), GridOutcome::Failed);
+    EXPECT_EQ(monitor.messages, (std::vector<std::string>{none, none, none}));
 }
