@@ -12,7 +12,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <system_error>
 #include <thread>
 
 #include "tests/support/address_space.h"
@@ -376,33 +375,21 @@ TEST(point_reader, parts_without_room_for_threads_are_read_by_the_caller) {
     const PointData one = unlimited_reading(s);
     ASSERT_GT(one.count, 2000u);
 
-    constexpr int SAME_POINTS = 0, THREAD_STARTED = 3, FAILED = 4;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (!limit_address_space_to_use_plus(rlim_t{6} << 20)) ::_exit(FAILED);
-        try {
-            std::thread probe([] {});
-            probe.join();
-            ::_exit(THREAD_STARTED);
-        } catch (const std::system_error&) {
-        }
-        bool same = true;
-        for (unsigned threads : {4u, 1u}) {
-            RunSettings limited = s;
-            limited.threads = threads;
-            PointData again;
-            FakeMonitor quiet;
-            same = same && read_points(limited, again, quiet) == 0 && same_points(again, one);
-        }
-        ::_exit(same ? SAME_POINTS : FAILED);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
-    // The C library keeps the stacks of finished threads for reuse: after other tests of
-    // this process a thread can still start (ctest runs each test in a process of its own).
-    if (WEXITSTATUS(status) == THREAD_STARTED) GTEST_SKIP() << "a kept stack let a thread start";
-    EXPECT_EQ(WEXITSTATUS(status), SAME_POINTS);
+    const ThreadlessEnd end = run_without_room_for_threads(
+        [&] {
+            bool same = true;
+            for (unsigned threads : {4u, 1u}) {
+                RunSettings limited = s;
+                limited.threads = threads;
+                PointData again;
+                FakeMonitor quiet;
+                same = same && read_points(limited, again, quiet) == 0 && same_points(again, one);
+            }
+            return same;
+        },
+        rlim_t{6} << 20);
+    if (end == ThreadlessEnd::ThreadStarted) GTEST_SKIP() << "a kept stack let a thread start";
+    EXPECT_EQ(end, ThreadlessEnd::Passed);
 }
 
 // Pass 1's kept values hold address space for as many lines as the text could have. Under

@@ -27,17 +27,17 @@ inline bool limit_address_space_to_use_plus(rlim_t room) {
 enum class ThreadlessEnd { Passed, Failed, ThreadStarted, Signalled };
 
 // Runs check() in a forked child whose address space leaves no room for a thread's stack
-// (what it uses plus 4 MiB), once a probe thread has failed to start there. What check
+// (what it uses plus `room`), once a probe thread has failed to start there. What check
 // works on should be made before the call: the child may have no room to allocate it.
 // ThreadStarted when the probe did start: the C library keeps the stacks of finished
 // threads for reuse, so after other threads of this process one can (ctest runs each test
 // in a process of its own).
 template <class Check>
-ThreadlessEnd run_without_room_for_threads(Check&& check) {
+ThreadlessEnd run_without_room_for_threads(Check&& check, rlim_t room = rlim_t{4} << 20) {
     enum : int { PASSED = 0, FAILED = 4, THREAD_STARTED = 3 };
     const pid_t child = ::fork();
     if (child == 0) {
-        if (!limit_address_space_to_use_plus(rlim_t{4} << 20)) ::_exit(FAILED);
+        if (!limit_address_space_to_use_plus(room)) ::_exit(FAILED);
         try {
             std::thread probe([] {});
             probe.join();
