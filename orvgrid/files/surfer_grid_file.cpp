@@ -1,10 +1,12 @@
 #include <charconv>
 #include <string>
 
-#include "orvgrid/files/file_output.h"
+#include "engine/points/staged_file.h"
 #include "orvgrid/files/image_files.h"
 
 namespace {
+
+constexpr std::size_t PIECE_BYTES = std::size_t{1} << 20;
 
 // Shortest text that reads back to the same number; independent of the C locale, so a
 // decimal comma in the user's settings never reaches the file.
@@ -41,6 +43,10 @@ FileWriteResult write_surfer_grid(const PreviewGrid& grid, const std::string& na
     const double last = static_cast<double>(grid.nx - 1) * grid.cell_size;
     const double top = static_cast<double>(grid.ny - 1) * grid.cell_size;
 
+    // The text goes to the file a piece at a time: a large grid's whole text would need
+    // as much memory again as its values, and more.
+    StagedFile file;
+    if (!file.open(name)) return {false, failure};
     std::string text = "DSAA\n";
     put_pair(text, grid.nx, grid.ny);
     put_pair(text, grid.origin_x - grid.x_offset, grid.origin_x + last - grid.x_offset);
@@ -54,9 +60,13 @@ FileWriteResult write_surfer_grid(const PreviewGrid& grid, const std::string& na
                 text += "1.70141e38";
             else
                 put_number(text, z);
+            if (text.size() >= PIECE_BYTES) {
+                if (!file.write(text)) return {false, failure};
+                text.clear();
+            }
         }
         text += '\n';
     }
-    if (!write_whole_file(name, text)) return {false, failure};
+    if (!file.write(text) || !file.commit(Durability::Synced)) return {false, failure};
     return {true, {}};
 }

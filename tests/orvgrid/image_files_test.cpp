@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 #include <jpeglib.h>
+
+#include "tests/support/address_space.h"
 
 namespace fs = std::filesystem;
 
@@ -230,6 +233,41 @@ TEST(image_files, surfer_grid_layout) {
               "1 6\n"
               "1 2 3.5\n"
               "4 1.70141e38 6\n");
+    fs::remove(name);
+}
+
+// A grid's text is several times its values: it goes to the file a piece at a time, so
+// a grid that fits in memory is written with little room to spare. Every value reads
+// back to the same float.
+TEST(image_files, surfer_grid_larger_than_the_memory_left_is_written_in_pieces) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    PreviewGrid grid;
+    grid.nx = 1500;
+    grid.ny = 1000;
+    grid.cell_size = 2.0;
+    grid.values.resize(grid.nx * grid.ny);
+    for (std::size_t k = 0; k < grid.values.size(); ++k)
+        grid.values[k] = k % 101 == 0 ? BLANK_VALUE : 1000.0f + static_cast<float>(k) * 0.0123f;
+    const std::string name = temp_name("large.grd");
+    // About 20 MB of text, more than the room left.
+    ASSERT_TRUE(passes_with_room([&] { return write_surfer_grid(grid, name).ok; }, rlim_t{8} << 20));
+
+    std::ifstream in(name);
+    std::string word;
+    for (int k = 0; k < 9; ++k) in >> word;  // DSAA and the four pairs
+    for (std::size_t j = 0; j < grid.ny; ++j)
+        for (std::size_t i = 0; i < grid.nx; ++i) {
+            ASSERT_TRUE(in >> word) << i << "," << j;
+            const float z = grid.at(i, j);
+            if (is_blank(z)) {
+                ASSERT_EQ(word, "1.70141e38");
+            } else {
+                ASSERT_EQ(std::strtof(word.c_str(), nullptr), z) << i << "," << j;
+            }
+        }
+    EXPECT_FALSE(in >> word);
     fs::remove(name);
 }
 

@@ -54,3 +54,14 @@ ThreadlessEnd run_without_room_for_threads(Check&& check, rlim_t room = rlim_t{4
         default: return ThreadlessEnd::Failed;
     }
 }
+
+// Runs check() in a forked child whose address space holds what it uses plus `room`
+// bytes; whether it returned true there. What check works on should be made before the
+// call.
+template <class Check>
+bool passes_with_room(Check&& check, rlim_t room) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(limit_address_space_to_use_plus(room) && check() ? 0 : 1);
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
