@@ -1,19 +1,19 @@
 #include "engine/search/cluster_index.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "engine/memory/populated_resize.h"
 #include "engine/run/split_work.h"
 
 namespace {
 
-// Above this many cells the table (up to 4 bytes a cell, plus the previews laid out on the
-// same lattice) would crowd the machine; such a run is refused like a failed allocation.
+// Above this many cells the previews laid out on the same lattice (and the table of the
+// cells' groups) would crowd the machine; such a run is refused like a failed allocation.
 constexpr double MAX_CELLS = 268435456.0;  // 2^28
 
 // Number of cells along one axis, or 0 when the extent cannot be laid out.
@@ -67,7 +67,7 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
             }
         });
         assign_populated(indices_, points.size(), std::uint32_t{0}, threads);
-        if (!lay_out_narrow(cell_of, cells, threads)) lay_out_wide(cell_of, cells);
+        lay_out(cell_of, cells, threads);
     } catch (const std::bad_alloc&) {
         clear();
         return false;
@@ -80,90 +80,82 @@ bool ClusterIndex::build(double cell_size, double origin_x, double origin_y, dou
     return true;
 }
 
-// Counting sort, the counts kept as offsets within each group of cells: points are
-// placed in file order, so indices ascend within a cell. False, with nothing kept, when
-// a group holds too many points for 16-bit offsets. Each thread owns a range of whole
-// groups: it counts and places the points of its cells, reading all of cell_of in file
-// order, so that no two threads touch one count.
-bool ClusterIndex::lay_out_narrow(std::span<const std::uint32_t> cell_of, std::size_t cells,
-                                  unsigned threads) {
+namespace {
+
+// Orders one group's run of slots by the place of each slot's cell, keeping file order
+// within a cell. Most runs are already ordered; the others are counted out place by
+// place through `spare`.
+void order_by_place(std::uint32_t* indices, std::uint8_t* places, std::size_t count,
+                    std::vector<std::uint32_t>& spare) {
+    if (std::is_sorted(places, places + count)) return;
+    std::size_t ends[ClusterIndex::CELL_GROUP + 1] = {};  // of place p's slots: ends[p + 1]
+    for (std::size_t s = 0; s < count; ++s) ++ends[places[s] + 1];
+    for (std::size_t p = 0; p < ClusterIndex::CELL_GROUP; ++p) ends[p + 1] += ends[p];
+    spare.resize(count);
+    for (std::size_t s = 0; s < count; ++s) spare[ends[places[s]]++] = indices[s];
+    std::copy(spare.begin(), spare.end(), indices);
+    // ends[p] has moved on to the end of place p's slots.
+    for (std::size_t p = 0, s = 0; p < ClusterIndex::CELL_GROUP; s = ends[p++])
+        std::fill(places + s, places + ends[p], static_cast<std::uint8_t>(p));
+}
+
+}  // namespace
+
+// Counting sort by group, then each group's run ordered by place: points are placed in
+// file order, so indices ascend within a cell. Each thread owns a range of whole groups:
+// it counts and places the points of its groups, reading all of cell_of in file order,
+// so that no two threads touch one count.
+void ClusterIndex::lay_out(std::span<const std::uint32_t> cell_of, std::size_t cells,
+                           unsigned threads) {
     const std::size_t groups = cells / CELL_GROUP + 1;  // cell `cells` ends the last
-    HugePageVector<std::uint32_t> base(groups, 0);
-    HugePageVector<std::uint16_t> start;
-    assign_populated(start, cells + 1, std::uint16_t{0}, threads);
+    HugePageVector<std::uint32_t> start;
+    assign_populated(start, groups + 1, std::uint32_t{0}, threads);
+    assign_populated(place_in_group_, cell_of.size() + PLACE_WINDOW, std::uint8_t{0}, threads);
     const auto for_each_own_point = [&](std::size_t first_group, std::size_t end_group,
                                         auto&& take) {
-        const std::uint32_t low = static_cast<std::uint32_t>(first_group * CELL_GROUP);
+        const std::uint64_t low = static_cast<std::uint64_t>(first_group) * CELL_GROUP;
         const std::uint64_t high = static_cast<std::uint64_t>(end_group) * CELL_GROUP;
         for (std::size_t p = 0; p < cell_of.size(); ++p) {
             const std::uint32_t c = cell_of[p];
-            if (c >= low && c < high && !take(p, c)) return;
+            if (c >= low && c < high) take(p, c);
         }
     };
-    // Counts of the groups first, so that a cell's count never wraps before its group
-    // is found too full.
-    std::atomic<bool> too_full{false};
     split_work(groups, threads, [&](std::size_t first_group, std::size_t end_group) {
-        for_each_own_point(first_group, end_group, [&](std::size_t, std::uint32_t c) {
-            if (++base[c / CELL_GROUP] > 0xFFFF) {
-                too_full.store(true, std::memory_order_relaxed);
-                return false;
-            }
-            ++start[c];
-            return true;
-        });
+        for_each_own_point(first_group, end_group,
+                           [&](std::size_t, std::uint32_t c) { ++start[c / CELL_GROUP]; });
     });
-    if (too_full.load()) return false;
     std::uint32_t before = 0;  // points of the earlier groups
-    for (std::size_t g = 0; g < groups; ++g) {
-        const std::uint32_t held = base[g];
-        base[g] = before;
+    for (std::size_t g = 0; g <= groups; ++g) {
+        const std::uint32_t held = start[g];
+        start[g] = before;
         before += held;
     }
     split_work(groups, threads, [&](std::size_t first_group, std::size_t end_group) {
-        for (std::size_t g = first_group; g < end_group; ++g) {
-            std::uint16_t running = 0;
-            const std::size_t end = std::min(cells + 1, (g + 1) * CELL_GROUP);
-            for (std::size_t c = g * CELL_GROUP; c < end; ++c) {
-                const std::uint16_t count = start[c];
-                start[c] = running;
-                running = static_cast<std::uint16_t>(running + count);
-            }
-        }
+        // Each start is moved on past the points placed in its group, ending where the
+        // next group's run begins, and is moved back once its run is ordered.
+        std::uint32_t begin = start[first_group];
         for_each_own_point(first_group, end_group, [&](std::size_t p, std::uint32_t c) {
-            indices_[base[c / CELL_GROUP] + start[c]++] = static_cast<std::uint32_t>(p);
-            return true;
+            const std::uint32_t s = start[c / CELL_GROUP]++;
+            indices_[s] = static_cast<std::uint32_t>(p);
+            place_in_group_[s] = static_cast<std::uint8_t>(c % CELL_GROUP);
         });
-        // Each start now holds its cell's end, which is where the next cell of the
-        // group begins; a group's first cell starts at 0.
-        const std::size_t end = std::min(cells + 1, end_group * CELL_GROUP);
-        for (std::size_t c = end; c-- > first_group * CELL_GROUP;)
-            start[c] = c % CELL_GROUP == 0 ? 0 : start[c - 1];
+        std::vector<std::uint32_t> spare;
+        for (std::size_t g = first_group; g < end_group; ++g) {
+            const std::uint32_t end = start[g];
+            order_by_place(&indices_[begin], &place_in_group_[begin], end - begin, spare);
+            start[g] = begin;
+            begin = end;
+        }
     });
-    group_base_ = std::move(base);
-    start_in_group_ = std::move(start);
-    return true;
-}
-
-void ClusterIndex::lay_out_wide(std::span<const std::uint32_t> cell_of, std::size_t cells) {
-    HugePageVector<std::uint32_t> starts(cells + 1, 0);
-    for (const std::uint32_t c : cell_of) ++starts[c + 1];
-    for (std::size_t c = 0; c < cells; ++c) starts[c + 1] += starts[c];
-    // Afterwards starts[c] holds the end of cell c and is moved back one.
-    for (std::size_t p = 0; p < cell_of.size(); ++p)
-        indices_[starts[cell_of[p]]++] = static_cast<std::uint32_t>(p);
-    for (std::size_t c = cells; c > 0; --c) starts[c] = starts[c - 1];
-    starts[0] = 0;
-    wide_starts_ = std::move(starts);
+    group_start_ = std::move(start);
 }
 
 void ClusterIndex::clear() {
     nx_ = ny_ = 0;
     cell_size_ = origin_x_ = origin_y_ = 0.0;
-    release_storage(group_base_);
-    release_storage(start_in_group_);
-    release_storage(wide_starts_);
+    release_storage(group_start_);
     release_storage(indices_);
+    release_storage(place_in_group_);
 }
 
 std::span<const std::uint32_t> ClusterIndex::cell_at(std::size_t i, std::size_t k) const {

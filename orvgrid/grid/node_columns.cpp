@@ -80,18 +80,14 @@ struct RecordPoints {
         const std::uint32_t* slots = index.slot_points().data();
         const int variables = static_cast<int>(lattice.positions.size());
         std::size_t count = 0;
-        for (std::size_t iy = 0; iy < index.ny(); ++iy) {
-            const std::size_t end = index.slot_begin(ix, iy + 1);
-            for (std::size_t s = index.slot_begin(ix, iy); s < end; ++s) {
-                const double* v = lattice.points->work[slots[s]].value;
-                NodeVisit& visit = visits[count];
-                if (!visit_of(runs, x, v[work::x], v[work::y], static_cast<std::uint32_t>(iy),
-                              visit))
-                    continue;
-                for (int k = 0; k < variables; ++k) visit.value[k] = v[lattice.positions[k]];
-                ++count;
-            }
-        }
+        index.for_each_slot_of_column(ix, [&](std::size_t s, std::size_t iy) {
+            const double* v = lattice.points->work[slots[s]].value;
+            NodeVisit& visit = visits[count];
+            if (!visit_of(runs, x, v[work::x], v[work::y], static_cast<std::uint32_t>(iy), visit))
+                return;
+            for (int k = 0; k < variables; ++k) visit.value[k] = v[lattice.positions[k]];
+            ++count;
+        });
         return count;
     }
 };
@@ -235,18 +231,15 @@ bool copy_points(NodeLattice& lattice, unsigned threads) {
         };
         const std::size_t ix_end = column_of(end);
         for (std::size_t ix = column_of(begin); ix < ix_end; ++ix) {
-            for (std::size_t iy = 0; iy < index.ny(); ++iy) {
-                const std::size_t cell_end = index.slot_begin(ix, iy + 1);
-                for (std::size_t s = index.slot_begin(ix, iy); s < cell_end; ++s) {
-                    prefetch_record(points, slots, s);
-                    const double* v = points.work[slots[s]].value;
-                    lattice.xs[s] = v[work::x];
-                    lattice.ys[s] = v[work::y];
-                    lattice.rows[s] = static_cast<std::uint32_t>(iy);
-                    for (std::size_t k = 0; k < positions; ++k)
-                        lattice.values[k * slots.size() + s] = v[lattice.positions[k]];
-                }
-            }
+            index.for_each_slot_of_column(ix, [&](std::size_t s, std::size_t iy) {
+                prefetch_record(points, slots, s);
+                const double* v = points.work[slots[s]].value;
+                lattice.xs[s] = v[work::x];
+                lattice.ys[s] = v[work::y];
+                lattice.rows[s] = static_cast<std::uint32_t>(iy);
+                for (std::size_t k = 0; k < positions; ++k)
+                    lattice.values[k * slots.size() + s] = v[lattice.positions[k]];
+            });
         }
     });
     return true;

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "tests/support/address_space.h"
 #include "tests/support/fake_monitor.h"
 
 namespace {
@@ -124,6 +126,30 @@ TEST(cluster_index, refuses_tiny_cells_over_a_large_extent) {
     EXPECT_TRUE(index.empty());
 }
 
+// Under the cap, a table of the cells' groups that does not fit in the memory left ends
+// the build with the same message, the index left empty.
+TEST(cluster_index, cells_beyond_the_memory_left_ask_for_a_larger_radius) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    // 10001 x 10001 cells: 25 MB of group starts.
+    PointData data = points_at({{0, 0}, {10000, 10000}});
+    const auto refused_with_room = [&](rlim_t room) {
+        return passes_with_room(
+            [&] {
+                ClusterIndex index;
+                FakeMonitor monitor;
+                return build_cluster_index(1.0, data, index, monitor, 1) == 1 && index.empty() &&
+                       monitor.messages ==
+                           std::vector<std::string>{"Insufficent memory for creting temporary "
+                                                    "cluster. Increase radius for search!"};
+            },
+            room);
+    };
+    EXPECT_TRUE(refused_with_room(rlim_t{8} << 20));
+    EXPECT_FALSE(refused_with_room(rlim_t{64} << 20));
+}
+
 TEST(cluster_index, nan_coordinate_lands_in_cell_zero) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     PointData data = points_at({{0, 0}, {20, 20}});
@@ -164,7 +190,8 @@ TEST(cluster_index, covering_window_follows_the_rule_and_clamps) {
 namespace {
 
 // Bins the points by walking the cell boundaries and checks every cell of the index
-// against that, both as cell_at gives it and as its run of slots.
+// against that, as cell_at gives it, as its run of slots and as its column's walk gives
+// its slots with their rows.
 void expect_brute_force_cells(const std::vector<std::pair<double, double>>& xy, double c,
                               double width, double height, const ClusterIndex& index) {
     const auto nx = static_cast<std::size_t>(std::floor((width + c) / c));
@@ -185,6 +212,17 @@ void expect_brute_force_cells(const std::vector<std::pair<double, double>>& xy, 
                                                  slots.begin() + index.slot_begin(i, k + 1));
             ASSERT_EQ(run, expected[i * ny + k]) << i << "," << k;
         }
+        std::vector<std::uint32_t> walked, by_cells;
+        for (std::size_t k = 0; k < ny; ++k)
+            for (const std::uint32_t p : expected[i * ny + k]) {
+                by_cells.push_back(p);
+                by_cells.push_back(static_cast<std::uint32_t>(k));
+            }
+        index.for_each_slot_of_column(i, [&](std::size_t s, std::size_t k) {
+            walked.push_back(slots[s]);
+            walked.push_back(static_cast<std::uint32_t>(k));
+        });
+        ASSERT_EQ(walked, by_cells) << "column " << i;
         if (i + 1 < nx) {
             ASSERT_EQ(index.slot_begin(i, ny), index.slot_begin(i + 1, 0));
         }
@@ -208,12 +246,18 @@ std::vector<std::pair<double, double>> survey_with_heap(std::size_t heaped) {
 
 }  // namespace
 
-// The run starts are kept in 16-bit offsets while no group of cells holds more than
-// 65535 points, in 32-bit starts otherwise; both must bin the same.
-TEST(cluster_index, heaped_stations_on_either_side_of_the_narrow_limit) {
-    for (const std::size_t heaped : {std::size_t{65000}, std::size_t{65535}, std::size_t{65536},
-                                     std::size_t{70000}}) {
-        const auto xy = survey_with_heap(heaped);
+// A cell's start is found among the slots of its group of cells, step by step in a short
+// run and by halves in a long one; a heap fills one cell, and stations that zigzag over
+// the cells of one group come in file order far from the order of their cells.
+TEST(cluster_index, heaped_and_zigzagging_stations_of_one_group) {
+    // With the scattered ones, the group holds from a few slots to over a hundred
+    // thousand: the one-word and two-word counts, and the search by halves.
+    for (const std::size_t heaped : {0, 1, 3, 6, 11, 12, 70000}) {
+        auto xy = survey_with_heap(heaped);
+        // Cells of 3 m, 34 rows: x = 40 is column 13, y = 18 .. 63 rows 6 .. 21, which
+        // are cells 448 .. 463, one group; the heap at (40, 60) is its cell 462.
+        for (std::size_t p = 0; p < heaped / 2; ++p)
+            xy.emplace_back(40.0, 3.0 * static_cast<double>(6 + (p * 7) % 16));
         PointData data = points_at(xy);
         // One thread, and three that each count and place the points of their groups.
         for (unsigned threads : {1u, 3u}) {
