@@ -92,16 +92,17 @@ struct RunSettings {
 // ---------------------------------------------------------------------------
 // Point records.
 
+// What a point keeps as read besides its work record, which holds its x, y and height
+// (PointData::x and so on).
 struct SurveyPoint {
-    double x = 0.0;  // shifted so that no stored coordinate is negative
-    double y = 0.0;
     double point_number = 0.0;
-    double height = 0.0;  // NTE for Linear3x3NteFay
-    double cba = 0.0;     // FAY for Linear3x3NteFay; never changed by the passes
+    double cba = 0.0;         // FAY for Linear3x3NteFay; never changed by the passes
     double trace_flag = 0.0;  // 1.0 for a point of the trace subset; set when > 0.5
 };
 
-// x, y, height, working CBA, then eleven result positions (4 to 14).
+// x and y (shifted so that no stored coordinate is negative), height (NTE for
+// Linear3x3NteFay), working CBA, then eleven result positions (4 to 14). The passes
+// change only the working CBA and the results.
 struct WorkPoint {
     double value[15] = {};
 };
@@ -141,6 +142,10 @@ struct PointData {
     HugePageVector<WorkPoint> work;
     std::size_t count = 0;
     PointExtent extent;
+
+    double x(std::size_t p) const { return work[p].value[work::x]; }
+    double y(std::size_t p) const { return work[p].value[work::y]; }
+    double height(std::size_t p) const { return work[p].value[work::height]; }
 
     void clear();
 };

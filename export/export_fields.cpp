@@ -65,10 +65,10 @@ double station_value(const StationField& field, const RunState& state, std::size
     const SurveyPoint& s = state.points.survey[p];
     const PointExtent& e = state.points.extent;
     switch (field.source) {
-    case StationField::Source::X: return s.x - e.x_offset;
-    case StationField::Source::Y: return s.y - e.y_offset;
+    case StationField::Source::X: return state.points.x(p) - e.x_offset;
+    case StationField::Source::Y: return state.points.y(p) - e.y_offset;
     case StationField::Source::PointNumber: return s.point_number;
-    case StationField::Source::Height: return s.height;
+    case StationField::Source::Height: return state.points.height(p);
     case StationField::Source::Cba: return s.cba;
     case StationField::Source::Result: return state.points.work[p].value[field.position];
     case StationField::Source::Neighbours: return state.row_neighbours[p];

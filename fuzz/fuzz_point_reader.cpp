@@ -50,9 +50,10 @@ void read_file(const RunSettings& settings) {
     const PointExtent& e = points.extent;
     for (std::size_t k = 0; k < points.count; ++k) {
         const SurveyPoint& p = points.survey[k];
-        require(p.x >= 0.0 && p.y >= 0.0);
-        require(p.x >= e.x_min && p.x <= e.x_max && p.y >= e.y_min && p.y <= e.y_max);
-        require(points.work[k].value[work::x] == p.x && points.work[k].value[work::cba] == p.cba);
+        const double x = points.x(k), y = points.y(k);
+        require(x >= 0.0 && y >= 0.0);
+        require(x >= e.x_min && x <= e.x_max && y >= e.y_min && y <= e.y_max);
+        require(points.work[k].value[work::cba] == p.cba);
         require(p.trace_flag == 0.0);
     }
 

@@ -163,7 +163,7 @@ void store_point(const ColumnValues& values, const PointExtent& extent, PointDat
                  std::size_t k) {
     const double x = values.x + extent.x_offset;
     const double y = values.y + extent.y_offset;
-    points.survey[k] = SurveyPoint{x, y, values.point_number, values.height, values.cba, 0.0};
+    points.survey[k] = SurveyPoint{values.point_number, values.cba, 0.0};
     WorkPoint& w = points.work[k];
     w = WorkPoint{};
     w.value[work::x] = x;

@@ -33,8 +33,8 @@ constexpr int MAX_COLUMNS = [] {
 }  // namespace
 
 void append_result_row(std::string& row, const RunSettings& s, const SurveyPoint& p,
-                       const PointExtent& extent, const double* c, double neighbour_count,
-                       const PointQuantities& q) {
+                       const WorkPoint& record, const PointExtent& extent, const double* c,
+                       double neighbour_count, const PointQuantities& q) {
     // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", then " %10.6lf" a value and " %10.0lf\n",
     // laid out in one buffer and appended at once.
     const char sep = s.decimal_separator;
@@ -52,10 +52,10 @@ void append_result_row(std::string& row, const RunSettings& s, const SurveyPoint
         }
         *at++ = after;
     };
-    field(p.x - extent.x_offset, 3, ' ');
-    field(p.y - extent.y_offset, 3, ' ');
+    field(record.value[work::x] - extent.x_offset, 3, ' ');
+    field(record.value[work::y] - extent.y_offset, 3, ' ');
     field(p.point_number, 0, ' ');
-    field(p.height, 3, ' ');
+    field(record.value[work::height], 3, ' ');
     field(p.cba, 6, ' ');
     for (Quantity printed : trend_model(s.tendency).printed)
         field(quantity_value(printed, c, q), 6, ' ');

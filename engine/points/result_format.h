@@ -17,7 +17,8 @@ inline constexpr std::string_view UNFINISHED_RESULT_LINE =
 std::string result_header(const RunSettings& settings);
 
 // Appends the row of one point after its final-pass fit to `row`: the five values as
-// read, the tendency's quantities or coefficients c, neighbour_count; ends in '\n'.
+// read (x, y and height from its work record), the tendency's quantities or
+// coefficients c, neighbour_count; ends in '\n'.
 void append_result_row(std::string& row, const RunSettings& settings, const SurveyPoint& point,
-                       const PointExtent& extent, const double* c, double neighbour_count,
-                       const PointQuantities& q);
+                       const WorkPoint& record, const PointExtent& extent, const double* c,
+                       double neighbour_count, const PointQuantities& q);

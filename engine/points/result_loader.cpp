@@ -242,7 +242,7 @@ ResultLoad load_result_file(const ResultLoadOptions& options, RunState& state,
         if (y > e.y_max) e.y_max = y;
         if (h < e.height_min) e.height_min = h;
         if (h > e.height_max) e.height_max = h;
-        fresh.survey[k] = SurveyPoint{x, y, row.value[2], h, row.value[4], 0.0};
+        fresh.survey[k] = SurveyPoint{row.value[2], row.value[4], 0.0};
         fill_work(row, tendency, fresh.work[k]);
         neighbours[k] = row.value[row.tokens - 1];
         ++k;

@@ -414,7 +414,8 @@ private:
                 deriveQuantities(settings_.tendency, c, point.value[work::cba]);
             storeQuantities(settings_.tendency, true, c, q, point);
             row_.clear();
-            append_result_row(row_, settings_, sp, points_.extent, c, fits.neighbour_counts[p], q);
+            append_result_row(row_, settings_, sp, point, points_.extent, c,
+                              fits.neighbour_counts[p], q);
             if (!result_.write(row_)) {
                 write_failed(result_);
                 return Step::Stop;

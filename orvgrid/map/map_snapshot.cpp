@@ -31,10 +31,10 @@ std::shared_ptr<const MapSnapshot> take_map_snapshot(const RunState& state, Tend
 std::vector<RowValue> station_row(const MapSnapshot& snapshot, std::size_t p) {
     const SurveyPoint& s = snapshot.points.survey[p];
     const WorkPoint& w = snapshot.points.work[p];
-    std::vector<RowValue> row = {{"x", s.x - snapshot.x_offset()},
-                                 {"y", s.y - snapshot.y_offset()},
+    std::vector<RowValue> row = {{"x", snapshot.points.x(p) - snapshot.x_offset()},
+                                 {"y", snapshot.points.y(p) - snapshot.y_offset()},
                                  {"point", s.point_number},
-                                 {"h", s.height},
+                                 {"h", snapshot.points.height(p)},
                                  {"cba", s.cba}};
     // HEIGHT and CBA lead the quantities; the row has them as read already.
     for (std::size_t q = 2; q < snapshot.quantities.size(); ++q)

@@ -143,8 +143,8 @@ TEST_F(bad_input, enormous_line_of_numbers_is_read_in_pieces) {
     const std::size_t pieces = (line.size() + MAX_LINE_CHARS - 1) / MAX_LINE_CHARS;
     EXPECT_EQ(points.count, pieces);
     for (std::size_t p = 0; p < points.count; ++p) {
-        EXPECT_GE(points.survey[p].x, 1.0);
-        EXPECT_LE(points.survey[p].x, 5.0);
+        EXPECT_GE(points.x(p), 1.0);
+        EXPECT_LE(points.x(p), 5.0);
     }
 }
 
@@ -174,10 +174,10 @@ TEST_F(bad_input, line_ends_and_byte_order_mark_read_the_same_points) {
         ASSERT_EQ(read_points(settings_for(write(c.name, c.bytes), path("out")), points, monitor), 0);
         ASSERT_EQ(points.count, expected.count);
         for (std::size_t p = 0; p < points.count; ++p) {
-            EXPECT_EQ(points.survey[p].x, expected.survey[p].x) << p;
-            EXPECT_EQ(points.survey[p].y, expected.survey[p].y) << p;
+            EXPECT_EQ(points.x(p), expected.x(p)) << p;
+            EXPECT_EQ(points.y(p), expected.y(p)) << p;
             EXPECT_EQ(points.survey[p].point_number, expected.survey[p].point_number) << p;
-            EXPECT_EQ(points.survey[p].height, expected.survey[p].height) << p;
+            EXPECT_EQ(points.height(p), expected.height(p)) << p;
             EXPECT_EQ(points.survey[p].cba, expected.survey[p].cba) << p;
         }
     }
@@ -217,7 +217,7 @@ TEST_F(bad_input, number_forms_at_the_edges) {
     ASSERT_EQ(read_points(settings_for(write("edges", text), path("out")), points, monitor), 0);
     ASSERT_EQ(points.count, 3u);
     EXPECT_EQ(points.survey[0].point_number, 1.0);
-    EXPECT_EQ(points.survey[1].x, 1e-320);
+    EXPECT_EQ(points.x(1), 1e-320);
     EXPECT_EQ(points.survey[2].point_number, 3.0);
     // -0 is not below 0: no shift.
     EXPECT_EQ(points.extent.x_offset, 0.0);

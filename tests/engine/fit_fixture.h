@@ -26,7 +26,7 @@ struct FitFixture {
         e.x_max = e.y_max = e.height_max = -1e38;
         for (std::size_t i = 0; i < stations.size(); ++i) {
             const StationValues& s = stations[i];
-            points.survey[i] = {s.x, s.y, static_cast<double>(i + 1), s.height, s.cba, 0.0};
+            points.survey[i] = {static_cast<double>(i + 1), s.cba, 0.0};
             WorkPoint& w = points.work[i];
             w.value[0] = s.x, w.value[1] = s.y, w.value[2] = s.height, w.value[3] = s.cba;
             e.x_min = std::min(e.x_min, s.x), e.x_max = std::max(e.x_max, s.x);

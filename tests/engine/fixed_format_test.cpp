@@ -109,17 +109,22 @@ TEST(fixed_format, result_rows_match_printf_with_every_kind_of_field) {
             PointExtent extent;
             extent.x_offset = 100.0;
             extent.y_offset = 200.0;
-            const SurveyPoint point{value(), value(), value(), value(), value(), 0.0};
+            WorkPoint record;
+            record.value[work::x] = value();
+            record.value[work::y] = value();
+            const double point_number = value();
+            record.value[work::height] = value();
+            const SurveyPoint point{point_number, value(), 0.0};
             double c[10];
             for (double& coefficient : c) coefficient = value();
             const PointQuantities q{value(), value(), value(), value(),
                                     value(), value(), value(), value()};
             const double count = value();
             // "%10.3lf %10.3lf %10.0lf %10.3lf %10.6lf", " %10.6lf" a value, " %10.0lf\n".
-            std::vector<std::pair<double, int>> fields = {{point.x - 100.0, 3},
-                                                          {point.y - 200.0, 3},
+            std::vector<std::pair<double, int>> fields = {{record.value[work::x] - 100.0, 3},
+                                                          {record.value[work::y] - 200.0, 3},
                                                           {point.point_number, 0},
-                                                          {point.height, 3},
+                                                          {record.value[work::height], 3},
                                                           {point.cba, 6}};
             for (Quantity quantity : model.printed)
                 fields.push_back({quantity_value(quantity, c, q), 6});
@@ -132,7 +137,7 @@ TEST(fixed_format, result_rows_match_printf_with_every_kind_of_field) {
                 expected += field + (k + 1 == fields.size() ? "\n" : " ");
             }
             std::string actual = "kept ";
-            append_result_row(actual, s, point, extent, c, count, q);
+            append_result_row(actual, s, point, record, extent, c, count, q);
             ASSERT_EQ(actual, expected) << model.caption << " row " << row;
         }
     }

@@ -24,8 +24,8 @@ struct Survey {
         data.extent.x_min = data.extent.y_min = 1e38;
         data.extent.x_max = data.extent.y_max = -1e38;
         for (std::size_t p = 0; p < xy.size(); ++p) {
-            data.work[p].value[work::x] = data.survey[p].x = xy[p].first;
-            data.work[p].value[work::y] = data.survey[p].y = xy[p].second;
+            data.work[p].value[work::x] = xy[p].first;
+            data.work[p].value[work::y] = xy[p].second;
             data.extent.x_min = std::min(data.extent.x_min, xy[p].first);
             data.extent.x_max = std::max(data.extent.x_max, xy[p].first);
             data.extent.y_min = std::min(data.extent.y_min, xy[p].second);

