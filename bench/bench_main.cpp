@@ -1,12 +1,20 @@
 // orvane-bench: whole runs over seeded synthetic surveys, each case in a child process
 // of its own so that its peak memory is its own.
 //
-//   orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] [--repeat N] [CASE...]
+//   orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] [--repeat N]
+//                [--pause S] [CASE...]
 //
 // --repeat N runs the chosen cases N times in turn (a, b, a, b, ...), so that a slow
 // phase of the machine falls on every case alike, and ends with each case's median and
 // range; a case with further passes is set against the case with none that shares its
 // survey and run, as the ratio of the medians.
+//
+// --pause S waits S seconds before each run. A virtual machine whose kernel reports free
+// memory to its host (free page reporting, after about two seconds) has the host back
+// every page a run then touches afresh: on the 2-core VM that cost 1.3-1.5 ms a megabyte
+// of wall time, a quarter of a second for the 1M case. Back-to-back runs reuse what the
+// one before freed; with a pause of 4 each run pays it, as a run started after a while
+// does.
 //
 // After each case that has a numpy/scipy peer (bench/numpy_peer.py, run by Debian's
 // /usr/bin/python3), the peer does the same job on the same survey and the ratio of the
@@ -42,6 +50,7 @@ struct Options {
     bool list = false;
     bool peer = true;
     unsigned repeat = 1;
+    unsigned pause_seconds = 0;
     std::vector<std::string> names;
 };
 
@@ -59,11 +68,13 @@ bool parse_options(int argc, char** argv, Options& o) {
         } else if (arg == "--repeat" && a + 1 < argc) {
             o.repeat = static_cast<unsigned>(std::strtoul(argv[++a], nullptr, 10));
             if (o.repeat == 0) o.repeat = 1;
+        } else if (arg == "--pause" && a + 1 < argc) {
+            o.pause_seconds = static_cast<unsigned>(std::strtoul(argv[++a], nullptr, 10));
         } else if (!arg.empty() && arg[0] != '-') {
             o.names.push_back(arg);
         } else {
             std::fprintf(stderr, "usage: orvane-bench [--threads N] [--dir FOLDER] [--list] [--no-peer] "
-                                 "[--repeat N] [CASE...]\n");
+                                 "[--repeat N] [--pause S] [CASE...]\n");
             return false;
         }
     }
@@ -222,6 +233,7 @@ int main(int argc, char** argv) {
     std::vector<std::vector<double>> walls(run.size());
     for (unsigned r = 0; r < o.repeat; ++r) {
         for (std::size_t k = 0; k < run.size(); ++k) {
+            std::this_thread::sleep_for(std::chrono::seconds(o.pause_seconds));
             const double seconds = measure(*run[k], o);
             if (seconds < 0.0) all_ok = false;
             else walls[k].push_back(seconds);
