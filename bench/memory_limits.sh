@@ -71,28 +71,33 @@ printf '0 0 1 100 -10.5\n20000 0 2 101 -10.7\n0 20000 3 102 -10.2\n20000 20000 4
 
 check "10M stations" 1 "Error by allocating memory for data" \
   -r 300 "$dir/survey_10m.dat" "$dir/out/r.dat"
-check "4M stations, index" 1 "Insufficent memory for creting temporary cluster" \
+# 4M stations take about 790 MiB in all: their records 576 MB, the index under 50 MB.
+check "4M stations" 0 "" \
   -r 300 "$dir/survey_4m.dat" "$dir/out/r.dat"
 check "tiny radius, 20 km" 1 "Insufficent memory for creting temporary cluster" \
   -r 0.01 "$dir/corners.dat" "$dir/out/r.dat"
 # The first million stations spread over the whole 316 km square: the index of radius
-# 300 m takes 444 MB, a preview grid as much again; an export grid of 55 m cells passes
-# the check before the run (33.1M of at most 33.5M nodes) and then needs 2 x 264 MB.
-check "1M stations, previews" 1 "Not enough memory for temporary buffer" \
+# 300 m has 111M cells (28 MB), a preview grid takes 444 MB; an export grid of 55 m cells
+# passes the check before the run (33.1M of at most 33.5M nodes), and two of them gridded
+# together, each written through a 264 MB copy, do not fit beside the run.
+check "1M stations, previews" 0 "" \
   -r 300 --preview "$dir/out/maps" "$dir/survey_1m.dat" "$dir/out/r.dat"
 check "1M stations, export cell 1" 2 "more than the memory allows" \
   -r 600 --export "$dir/out/gis" --cell 1 "$dir/survey_1m.dat" "$dir/out/r.dat"
 check "1M stations, export cell 55" 1 "Not enough memory" \
-  -r 600 --export "$dir/out/gis" --export-vars hgga --points-format none --cell 55 \
+  -r 600 --export "$dir/out/gis" --export-vars hgga,vgga --points-format none --cell 55 \
   "$dir/survey_1m.dat" "$dir/out/r.dat"
 check "huge grid radius" 0 "" \
   -r 300 --grid-radius 1e300 --preview "$dir/out/maps" "$examples/sphere_survey.dat" "$dir/out/r.dat"
 
 # Limits just above what the program's libraries take: every allocation of a whole run
-# (threads, previews, export, station layer) meets a limit somewhere. Status 127 is the
-# dynamic loader failing to map a library, before the program runs.
+# (threads, previews, export, station layer) meets a limit somewhere. Below some limits
+# the libraries do not start: the dynamic loader fails to map one (status 127), or a
+# library's own initialisation runs out before main (PROJ's ends in an abort). Such a
+# limit, where even --help fails, is skipped.
 sweep_failures=0
 for mib in $(seq 156 2 260); do
+  prlimit --as=$((mib << 20)) "$batch" --help > /dev/null 2>&1 || continue
   rm -rf "$dir/out" && mkdir -p "$dir/out"
   set +e
   prlimit --as=$((mib << 20)) "$batch" -q -r 300 -s tikhonov --threads 2 --iterations 1 \
@@ -100,12 +105,12 @@ for mib in $(seq 156 2 260); do
     "$examples/sphere_survey.dat" "$dir/out/r.dat" 2> "$dir/out/log"
   status=$?
   set -e
-  if [ "$status" -ne 0 ] && [ "$status" -ne 1 ] && [ "$status" -ne 127 ]; then
+  if [ "$status" -ne 0 ] && [ "$status" -ne 1 ]; then
     echo "UNEXPECTED  limit $mib MiB: exit $status $(head -n 1 "$dir/out/log")"
     sweep_failures=$((sweep_failures + 1))
   fi
 done
-echo "limits 156..260 MiB in steps of 2: $sweep_failures runs ended otherwise than with 0, 1 or 127"
+echo "limits 156..260 MiB in steps of 2: $sweep_failures runs ended otherwise than with 0 or 1"
 failures=$((failures + sweep_failures))
 rm -rf "$dir/out"
 [ "$failures" -eq 0 ]
