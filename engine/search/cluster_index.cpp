@@ -142,7 +142,8 @@ void ClusterIndex::lay_out(std::span<const std::uint32_t> cell_of, std::size_t c
         std::vector<std::uint32_t> spare;
         for (std::size_t g = first_group; g < end_group; ++g) {
             const std::uint32_t end = start[g];
-            order_by_place(&indices_[begin], &place_in_group_[begin], end - begin, spare);
+            order_by_place(indices_.data() + begin, place_in_group_.data() + begin, end - begin,
+                           spare);
             start[g] = begin;
             begin = end;
         }
