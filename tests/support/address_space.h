@@ -23,6 +23,17 @@ inline bool limit_address_space_to_use_plus(rlim_t room) {
     return ::setrlimit(RLIMIT_AS, &tight) == 0;
 }
 
+// Runs child() in a forked child process, which exits with what it returns; that exit
+// status, or -1 when the child ended by a signal.
+template <class Child>
+int exit_status_of_child(Child&& child) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(child());
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 // How a child without room for a thread ended.
 enum class ThreadlessEnd { Passed, Failed, ThreadStarted, Signalled };
 
@@ -35,20 +46,18 @@ enum class ThreadlessEnd { Passed, Failed, ThreadStarted, Signalled };
 template <class Check>
 ThreadlessEnd run_without_room_for_threads(Check&& check, rlim_t room = rlim_t{4} << 20) {
     enum : int { PASSED = 0, FAILED = 4, THREAD_STARTED = 3 };
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (!limit_address_space_to_use_plus(room)) ::_exit(FAILED);
+    const int status = exit_status_of_child([&]() -> int {
+        if (!limit_address_space_to_use_plus(room)) return FAILED;
         try {
             std::thread probe([] {});
             probe.join();
-            ::_exit(THREAD_STARTED);
+            return THREAD_STARTED;
         } catch (const std::system_error&) {
         }
-        ::_exit(check() ? PASSED : FAILED);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return ThreadlessEnd::Signalled;
-    switch (WEXITSTATUS(status)) {
+        return check() ? PASSED : FAILED;
+    });
+    switch (status) {
+        case -1: return ThreadlessEnd::Signalled;
         case PASSED: return ThreadlessEnd::Passed;
         case THREAD_STARTED: return ThreadlessEnd::ThreadStarted;
         default: return ThreadlessEnd::Failed;
@@ -60,8 +69,6 @@ ThreadlessEnd run_without_room_for_threads(Check&& check, rlim_t room = rlim_t{4
 // call.
 template <class Check>
 bool passes_with_room(Check&& check, rlim_t room) {
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(limit_address_space_to_use_plus(room) && check() ? 0 : 1);
-    int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return exit_status_of_child(
+               [&] { return limit_address_space_to_use_plus(room) && check() ? 0 : 1; }) == 0;
 }
